@@ -1,0 +1,104 @@
+#include "platform/atomic_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+
+namespace lumbrel::platform {
+
+namespace {
+
+// The folder a file lives in, usable for open(): "." for a bare name and "/"
+// for a file in the root folder.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind(kSeparator);
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+timespec toTimespec(std::int64_t ns) {
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+    t.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    if (t.tv_nsec < 0) {
+        t.tv_nsec += 1'000'000'000;
+        --t.tv_sec;
+    }
+    return t;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
+    const std::string_view name = lastComponent(target_);
+    struct stat st {};
+    if (name.empty() || (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        failed_ = true;
+        return;
+    }
+    const std::string folder = folderOf(target_);
+    // Names may be up to 255 bytes; leave room for the dot and the suffix.
+    temp_ = (folder == "/" ? folder : folder + kSeparator) + "." + std::string(name.substr(0, 200)) + ".tmp-XXXXXX";
+    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.c_str());
+    }
+}
+
+bool AtomicFile::write(std::span<const std::uint8_t> bytes) {
+    if (!ok()) return false;
+    const std::uint8_t* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failed_ = true;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool AtomicFile::setTimes(std::int64_t accessNs, std::int64_t writeNs) {
+    const timespec times[2] = {toTimespec(accessNs), toTimespec(writeNs)};
+    if (ok() && ::futimens(fd_, times) == 0) return true;
+    failed_ = true;
+    return false;
+}
+
+bool AtomicFile::commit() {
+    if (!ok()) return false;
+    mode_t mode = 0666 & ~static_cast<mode_t>(processUmask());
+    struct stat st {};
+    if (mode_ >= 0) mode = static_cast<mode_t>(mode_);
+    else if (::stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    bool done = ::fchmod(fd_, mode) == 0 && ::fsync(fd_) == 0;
+    done = ::close(fd_) == 0 && done;  // close can report a late write error
+    fd_ = -1;
+    if (!done || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        failed_ = true;
+        return false;
+    }
+    // Flush the rename itself. Some file systems refuse fsync on folders; the
+    // rename has happened either way.
+    const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+}  // namespace lumbrel::platform

@@ -1,0 +1,40 @@
+#pragma once
+// A file written piece by piece and put in place only when complete: the data
+// goes to a temporary file in the target's folder, which commit() flushes to the
+// disk and renames over the target. Until then, and if anything fails, the old
+// target stays as it was; an uncommitted temporary file is removed.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace lumbrel::platform {
+
+class AtomicFile {
+public:
+    /// Creates the temporary file; check ok() before writing.
+    explicit AtomicFile(std::string target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool ok() const { return fd_ >= 0 && !failed_; }
+    bool write(std::span<const std::uint8_t> bytes);
+    /// Permission bits for the new file; without this it gets those of the file
+    /// it replaces, or those of a newly created file.
+    void setMode(unsigned mode) { mode_ = mode; }
+    /// Access and last-write times for the new file, in nanoseconds since the epoch.
+    bool setTimes(std::int64_t accessNs, std::int64_t writeNs);
+    /// Flushes, keeps the permission bits of an existing target, renames the
+    /// temporary file over the target and flushes the folder. False on failure.
+    bool commit();
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    int mode_ = -1;
+    bool failed_ = false;
+};
+
+}  // namespace lumbrel::platform

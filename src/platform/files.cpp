@@ -1,0 +1,303 @@
+#include "platform/files.h"
+
+#include "platform/atomic_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace lumbrel::platform {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    // Closes now and reports whether close succeeded (it can report a late write error).
+    bool close() {
+        if (fd_ < 0) return true;
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc == 0;
+    }
+
+private:
+    int fd_;
+};
+
+int openRetry(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+unsigned processUmask() {
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f)) {
+            if (std::strncmp(line, "Umask:", 6) == 0) {
+                std::fclose(f);
+                return static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8)) & 0777;
+            }
+        }
+        std::fclose(f);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+std::string joinPath(std::string_view a, std::string_view b) {
+    if (a.empty()) return std::string(b);
+    std::string out(a);
+    if (out.back() == kSeparator && !b.empty() && b.front() == kSeparator) b.remove_prefix(1);
+    else if (out.back() != kSeparator && (b.empty() || b.front() != kSeparator)) out += kSeparator;
+    out.append(b);
+    return out;
+}
+
+std::string_view lastComponent(std::string_view path) {
+    const std::size_t slash = path.rfind(kSeparator);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view parentPath(std::string_view path) {
+    const std::size_t slash = path.rfind(kSeparator);
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
+    Fd fd(openRetry(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return std::nullopt;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+
+    std::vector<std::uint8_t> data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.insert(data.end(), buffer, buffer + n);
+    }
+    return data;
+}
+
+bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data) {
+    AtomicFile file(path);
+    return file.write(data) && file.commit();
+}
+
+bool writeFileAtomic(const std::string& path, std::string_view data) {
+    return writeFileAtomic(path, std::span<const std::uint8_t>(
+                                     reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+    Fd in(openRetry(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid()) return false;
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+
+    AtomicFile out(to);
+    std::uint8_t buffer[128 * 1024];
+    std::uint64_t copied = 0;
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        if (!out.write(std::span(buffer, static_cast<std::size_t>(n)))) return false;
+        copied += static_cast<std::uint64_t>(n);
+    }
+    // A source that shrank while being read gives an incomplete copy.
+    if (copied != static_cast<std::uint64_t>(st.st_size)) return false;
+    out.setMode(st.st_mode & 07777);
+    const auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    return out.setTimes(ns(st.st_atim), ns(st.st_mtim)) && out.commit();
+}
+
+bool moveFile(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (errno != EXDEV) return false;
+
+    // Another file system: copy, check, then delete the source.
+    const std::optional<std::uint64_t> size = fileSize(from);
+    if (!size || !copyFile(from, to)) return false;
+    if (fileSize(to) != size) {
+        ::unlink(to.c_str());
+        return false;
+    }
+    if (::unlink(from.c_str()) != 0) {
+        // The source cannot go (e.g. a read-only folder): take back the copy so
+        // the file does not end up in two places.
+        ::unlink(to.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool makeDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    return errno == EEXIST && isDirectory(path);
+}
+
+bool makeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    if (isDirectory(path)) return true;
+    // Create every level from the top; an existing level is passed over.
+    for (std::size_t pos = path.find(kSeparator, 1); pos != std::string::npos;
+         pos = path.find(kSeparator, pos + 1)) {
+        if (path[pos - 1] == kSeparator) continue;
+        if (!makeDirectory(path.substr(0, pos))) return false;
+    }
+    return makeDirectory(path);
+}
+
+bool removeDirectory(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0;
+}
+
+std::optional<std::vector<DirEntry>> listDirectory(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return std::nullopt;
+    std::vector<DirEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* e = ::readdir(dir);
+        if (!e) {
+            if (errno != 0) {
+                ::closedir(dir);
+                return std::nullopt;
+            }
+            break;
+        }
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        DirEntry entry;
+        entry.name = e->d_name;
+        if (e->d_type == DT_UNKNOWN) {
+            struct stat st;
+            entry.isDirectory = ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                S_ISDIR(st.st_mode);
+        } else {
+            entry.isDirectory = e->d_type == DT_DIR;
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+std::optional<bool> isReadOnly(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool setReadOnly(const std::string& path, bool readOnly) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    if (readOnly) {
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else {
+        // Write access goes back to whoever may read the file, within what the
+        // umask allows for new files; the owner always gets it.
+        mode_t write = 0;
+        if (mode & S_IRGRP) write |= S_IWGRP;
+        if (mode & S_IROTH) write |= S_IWOTH;
+        mode |= (write & ~static_cast<mode_t>(processUmask())) | S_IWUSR;
+    }
+    if (mode == (st.st_mode & 07777)) return true;
+    return ::chmod(path.c_str(), mode) == 0;
+}
+
+std::optional<std::int64_t> lastWriteTime(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+bool setLastWriteTime(const std::string& path, std::int64_t nanoseconds) {
+    std::int64_t seconds = nanoseconds / 1'000'000'000;
+    std::int64_t rest = nanoseconds % 1'000'000'000;
+    if (rest < 0) {  // times before 1970: keep tv_nsec within [0, 1e9)
+        rest += 1'000'000'000;
+        --seconds;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(rest);
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::optional<std::uint64_t> freeSpace(const std::string& path) {
+    struct statvfs vfs;
+    if (::statvfs(path.c_str(), &vfs) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(vfs.f_bavail) * static_cast<std::uint64_t>(vfs.f_frsize);
+}
+
+std::optional<std::string> canonicalPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return std::nullopt;
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+}  // namespace lumbrel::platform

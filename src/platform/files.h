@@ -1,0 +1,81 @@
+#pragma once
+// File system helpers: the only place that calls POSIX file functions. Every
+// function reports failure by its result; none throws.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumbrel::platform {
+
+/// Native separator of the paths this program builds and stores.
+inline constexpr char kSeparator = '/';
+
+/// a + "/" + b (no doubled separator when a already ends in one).
+std::string joinPath(std::string_view a, std::string_view b);
+/// The text after the last separator (the whole path when there is none).
+std::string_view lastComponent(std::string_view path);
+/// The text before the last separator (empty when there is none).
+std::string_view parentPath(std::string_view path);
+
+bool exists(const std::string& path);        ///< anything at path (file, folder, ...)
+bool isFile(const std::string& path);        ///< a regular file (links followed)
+bool isDirectory(const std::string& path);   ///< a folder (links followed)
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+/// Reads a whole regular file; nullopt when it cannot be opened or read.
+std::optional<std::vector<std::uint8_t>> readFile(const std::string& path);
+
+/// Writes data to a temporary file in the same folder, flushes it to the disk
+/// and renames it over path, so that a crash or a full disk leaves either the
+/// old file or the new one, never a half-written file. Keeps the permission
+/// bits of an existing file. False when anything fails (the old file stays).
+bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data);
+bool writeFileAtomic(const std::string& path, std::string_view data);
+
+/// Copies from to to, replacing to (through a temporary file and rename, so an
+/// interrupted copy never leaves a partial target). Keeps from's last-write time.
+bool copyFile(const std::string& from, const std::string& to);
+/// Renames from to to, replacing a file at to; across file systems copies and
+/// then deletes the source only after the copy is complete with the right size.
+bool moveFile(const std::string& from, const std::string& to);
+/// Deletes a file (not a folder). False when it cannot be deleted.
+bool deleteFile(const std::string& path);
+
+bool makeDirectory(const std::string& path);     ///< one level; true if it exists already
+bool makeDirectories(const std::string& path);   ///< every missing level
+bool removeDirectory(const std::string& path);   ///< an empty folder only
+
+struct DirEntry {
+    std::string name;     ///< name only, never "." or ".."
+    bool isDirectory = false;  ///< a real folder (a link to a folder is not one)
+};
+/// The entries of a folder in the order the file system returns them; nullopt
+/// when the folder cannot be read.
+std::optional<std::vector<DirEntry>> listDirectory(const std::string& path);
+
+/// Read-only attribute: true when no write permission bit is set.
+std::optional<bool> isReadOnly(const std::string& path);
+/// Sets or clears the read-only attribute (removes or restores the owner's write bit,
+/// and the group's and others' where their read bit is set).
+bool setReadOnly(const std::string& path, bool readOnly);
+
+/// Last-write time in nanoseconds since the epoch.
+std::optional<std::int64_t> lastWriteTime(const std::string& path);
+bool setLastWriteTime(const std::string& path, std::int64_t nanoseconds);
+
+/// Bytes free for an unprivileged user on the file system holding path.
+std::optional<std::uint64_t> freeSpace(const std::string& path);
+
+/// The process's file-creation mask, read without changing it where the kernel
+/// shows it.
+unsigned processUmask();
+
+/// Canonical absolute form of an existing path (links resolved); nullopt when
+/// it cannot be resolved.
+std::optional<std::string> canonicalPath(const std::string& path);
+
+}  // namespace lumbrel::platform

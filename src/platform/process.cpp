@@ -1,0 +1,127 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace lumbrel::platform {
+namespace {
+
+// Closes every descriptor from 3 upwards except keep. Runs between fork and
+// exec, so it only makes system calls.
+void closeOtherDescriptors(int keep) {
+    const unsigned int k = static_cast<unsigned int>(keep);
+    const bool ranged = (k <= 3 || ::close_range(3, k - 1, 0) == 0) && ::close_range(k + 1, ~0U, 0) == 0;
+    if (ranged) return;
+    long max = ::sysconf(_SC_OPEN_MAX);
+    if (max < 0 || max > 65536) max = 65536;
+    for (int fd = 3; fd < max; ++fd)
+        if (fd != keep) ::close(fd);
+}
+
+// Writes the errno of a failed step to the report pipe and leaves.
+[[noreturn]] void failChild(int reportFd) {
+    const int error = errno;
+    ssize_t n;
+    do {
+        n = ::write(reportFd, &error, sizeof error);
+    } while (n < 0 && errno == EINTR);
+    ::_exit(127);
+}
+
+}  // namespace
+
+std::string runningProgramPath() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) return {};
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(n));
+            return buffer;
+        }
+        if (buffer.size() >= 65536) return {};
+        buffer.resize(buffer.size() * 2);  // the link may have been cut off: try a larger buffer
+    }
+}
+
+bool startDetached(const std::string& program, const std::vector<std::string>& args) {
+    struct stat st;
+    if (program.empty() || ::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::access(program.c_str(), X_OK) != 0)
+        return false;
+
+    // Everything the children need is prepared here: after fork only system
+    // calls are made, as the parent may have other threads.
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    // The grandchild reports a failed exec through this pipe; a successful exec
+    // closes it (close-on-exec), so the parent reads end of file.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::close(report[0]);
+        // With standard streams closed the pipe may have got one of 0-2, which
+        // the redirection to /dev/null below would overwrite.
+        int reportFd = report[1];
+        if (reportFd <= 2) {
+            reportFd = ::fcntl(reportFd, F_DUPFD_CLOEXEC, 3);
+            if (reportFd < 0) ::_exit(127);
+        }
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild < 0) failChild(reportFd);
+        if (grandchild > 0) ::_exit(0);
+
+        // The grandchild: not a session leader, so it can never take a
+        // controlling terminal; its parent exits now and init adopts it.
+        sigset_t all;
+        ::sigemptyset(&all);
+        ::sigprocmask(SIG_SETMASK, &all, nullptr);
+        struct sigaction dfl {};
+        dfl.sa_handler = SIG_DFL;
+        ::sigaction(SIGPIPE, &dfl, nullptr);
+
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0) failChild(reportFd);
+        if (::dup2(null, 0) < 0 || ::dup2(null, 1) < 0 || ::dup2(null, 2) < 0) failChild(reportFd);
+        closeOtherDescriptors(reportFd);
+        ::execv(program.c_str(), argv.data());
+        failChild(reportFd);
+    }
+
+    ::close(report[1]);
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    // ECHILD: the caller ignores SIGCHLD, so the child was reaped already.
+    const bool childOk = (waited == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) ||
+                         (waited < 0 && errno == ECHILD);
+
+    int error = 0;
+    ssize_t n;
+    do {
+        n = ::read(report[0], &error, sizeof error);
+    } while (n < 0 && errno == EINTR);
+    ::close(report[0]);
+    return childOk && n == 0;
+}
+
+}  // namespace lumbrel::platform

@@ -1,0 +1,81 @@
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace lumbrel::platform {
+namespace {
+
+using test::TempDir;
+
+// Waits up to five seconds for a file to appear with the given content.
+bool waitForContent(const std::string& path, const std::string& content) {
+    for (int i = 0; i < 100; ++i) {
+        const auto b = test::readBytes(path);
+        if (std::string(b.begin(), b.end()) == content) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+std::string writeScript(const TempDir& dir, const std::string& name, const std::string& body) {
+    const std::string path = dir / name;
+    test::writeText(path, "#!/bin/sh\n" + body);
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+TEST(Process, RunningProgramPathIsThisTest) {
+    const std::string path = runningProgramPath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_TRUE(isFile(path));
+    EXPECT_NE(path.find("platform_tests"), std::string::npos);
+}
+
+TEST(Process, StartsDetachedWithArgumentsAndNoStreams) {
+    TempDir dir;
+    const std::string marker = dir / "marker";
+    // Writes its arguments, and whether stdin is /dev/null, then the marker.
+    const std::string script = writeScript(
+        dir, "run.sh",
+        "out=\"$1\"; shift\n"
+        "{ printf '%s|' \"$@\"; [ \"$(readlink /proc/self/fd/0)\" = /dev/null ] && echo null; } > \"$out.tmp\"\n"
+        "mv \"$out.tmp\" \"$out\"\n");
+    ASSERT_TRUE(startDetached(script, {marker, "two words", "$HOME", ""}));
+    EXPECT_TRUE(waitForContent(marker, "two words|$HOME||null\n"));
+
+    // No child is left for this process to reap: the detached program was
+    // adopted elsewhere and the intermediate child was waited for.
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+TEST(Process, FailsForProgramsThatCannotRun) {
+    TempDir dir;
+    EXPECT_FALSE(startDetached(dir / "missing"));
+    EXPECT_FALSE(startDetached(""));
+    EXPECT_FALSE(startDetached(dir.path()));  // a folder
+    test::writeText(dir / "plain", "#!/bin/sh\n");
+    ::chmod((dir / "plain").c_str(), 0644);
+    EXPECT_FALSE(startDetached(dir / "plain"));  // no execute bit: refused even for root
+    // Executable but not a format the system can run: exec itself fails.
+    test::writeText(dir / "junk", "\x01\x02 not a program");
+    ::chmod((dir / "junk").c_str(), 0755);
+    EXPECT_FALSE(startDetached(dir / "junk"));
+    // An interpreter line pointing nowhere fails in exec as well.
+    const std::string bad = dir / "bad.sh";
+    test::writeText(bad, "#!/nonexistent/interpreter\n");
+    ::chmod(bad.c_str(), 0755);
+    EXPECT_FALSE(startDetached(bad));
+}
+
+}  // namespace
+}  // namespace lumbrel::platform
