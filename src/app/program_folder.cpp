@@ -1,0 +1,33 @@
+#include "app/program_folder.h"
+
+#include <cstdlib>
+
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace lumbrel::app {
+
+std::optional<std::string> findProgramFolder(const std::string& home, std::string& error) {
+    std::string folder = home;
+    if (folder.empty())
+        if (const char* env = std::getenv("LUMBREL_HOME"); env && *env) folder = env;
+    if (folder.empty()) {
+        const std::string program = platform::runningProgramPath();
+        if (program.empty()) {
+            error = "cannot find the folder of the running program";
+            return std::nullopt;
+        }
+        folder = std::string(platform::parentPath(program));
+    } else if (!platform::isDirectory(folder) && !platform::makeDirectories(folder)) {
+        error = "cannot create the program folder " + folder;
+        return std::nullopt;
+    }
+    auto canonical = platform::canonicalPath(folder);
+    if (!canonical || !platform::isDirectory(*canonical)) {
+        error = "the program folder " + folder + " is not a folder";
+        return std::nullopt;
+    }
+    return canonical;
+}
+
+}  // namespace lumbrel::app

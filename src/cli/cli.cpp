@@ -1,0 +1,142 @@
+#include "cli/cli.h"
+
+#include <ostream>
+#include <string_view>
+
+#include "app/application.h"
+#include "app/program_folder.h"
+#include "app/strings.h"
+#include "library/index_file.h"
+#include "platform/profile.h"
+
+namespace lumbrel::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: lumbrel-cli [--home DIR] info\n"
+    "       lumbrel-cli index dump FILE\n"
+    "       lumbrel-cli index copy IN OUT\n"
+    "\n"
+    "  info         show the program folder, the save folder, the index file and\n"
+    "               the number of libraries and images\n"
+    "  index dump   print every library and image record of an index file, one per\n"
+    "               line, fields separated by tabs, in file order\n"
+    "  index copy   read an index file and write it again to OUT\n"
+    "\n"
+    "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
+
+// Tabs, line ends and backslashes inside a field are written as \t, \n, \r and \\,
+// so that each record stays on one line.
+std::string field(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\\': out += "\\\\"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+bool readIndex(const std::string& path, library::CKDCardAlbumDoc& doc, std::ostream& err) {
+    const auto read = library::openIndexFile(path, doc);
+    if (read.ok()) return true;
+    err << "lumbrel-cli: cannot read index file " << path << ": " << library::describe(read.error);
+    if (read.error != library::IndexError::CannotOpen) err << " at byte " << read.offset;
+    err << "\n";
+    return false;
+}
+
+int dump(const std::string& path, std::ostream& out, std::ostream& err) {
+    library::CKDCardAlbumDoc doc;
+    if (!readIndex(path, doc, err)) return 1;
+    for (const auto& a : doc.albums()) {
+        out << "album\t" << field(a->versionTag) << '\t' << field(a->title) << '\t' << field(a->folderPath) << '\t'
+            << field(a->indexPagePath) << '\t' << field(a->templateName) << '\t' << a->totalSize << '\t'
+            << a->imageCount << '\t' << a->shortcutFlag << '\t' << a->printButton << '\t' << a->attachmentSize
+            << '\t' << field(a->mailSoftware) << '\n';
+    }
+    for (const auto& p : doc.images()) {
+        out << "image";
+        for (std::string_view t : p->texts()) out << '\t' << field(t);
+        out << '\t' << p->fileSize() << '\t' << p->flag() << '\n';
+    }
+    return 0;
+}
+
+int copy(const std::string& in, const std::string& outPath, std::ostream& err) {
+    library::CKDCardAlbumDoc doc;
+    if (!readIndex(in, doc, err)) return 1;
+    if (!library::saveIndexFile(doc, outPath)) {
+        err << "lumbrel-cli: cannot write index file " << outPath << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int info(const std::string& home, std::ostream& out, std::ostream& err) {
+    std::string problem;
+    const auto folder = app::findProgramFolder(home, problem);
+    if (!folder) {
+        err << "lumbrel-cli: " << problem << "\n";
+        return 1;
+    }
+    platform::Profile profile(platform::Profile::defaultPath());
+    app::StartupOptions options;
+    options.programFolder = *folder;
+    options.instanceName.clear();  // the folder lock is enough for the command line
+    app::Application application(profile, options);
+    switch (application.start()) {
+    case app::StartupResult::Started: break;
+    case app::StartupResult::FolderInUse:
+        err << "lumbrel-cli: Lumbrel is already using the program folder " << *folder
+            << "; close it and try again\n";
+        return 1;
+    case app::StartupResult::AnotherCopyRunning:
+    case app::StartupResult::AutoLoadFailed:
+        err << "lumbrel-cli: start-up failed\n";
+        return 1;
+    }
+    const auto& report = application.report();
+    if (!report.indexProblem.empty()) err << "lumbrel-cli: warning: cannot read " << report.indexProblem << "\n";
+    if (report.source == app::IndexSource::Generation1)
+        err << "lumbrel-cli: warning: the index was recovered from its backup generation 1\n";
+    const auto& doc = application.document();
+    out << "Program folder: " << application.programFolder() << "\n"
+        << "Save folder: " << application.saveFolder() << "\n"
+        << "Index file: " << application.indexPath() << "\n"
+        << "Libraries: " << doc.albums().size() << "\n"
+        << "Images: " << doc.images().size() << "\n"
+        << "Automatic loading: " << app::text(application.automaticLoading() ? app::kStrOn : app::kStrOff) << "\n"
+        << "Settings file: " << profile.path() << "\n";
+    application.exit();
+    return 0;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string home;
+    std::size_t i = 0;
+    if (i < args.size() && (args[i] == "--help" || args[i] == "-h")) {
+        out << kUsage;
+        return 0;
+    }
+    if (i + 1 < args.size() && args[i] == "--home") {
+        home = args[i + 1];
+        i += 2;
+    }
+    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    if (rest.size() == 1 && rest[0] == "info") return info(home, out, err);
+    if (rest.size() == 3 && rest[0] == "index" && rest[1] == "dump") return dump(rest[2], out, err);
+    if (rest.size() == 4 && rest[0] == "index" && rest[1] == "copy") return copy(rest[2], rest[3], err);
+    err << kUsage;
+    return 2;
+}
+
+}  // namespace lumbrel::cli
