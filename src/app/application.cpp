@@ -77,42 +77,41 @@ void Application::settleSaveFolder() {
         settings_.set(setting::SaveFolder, settings_.defaultSaveFolder());
 }
 
+bool Application::tryOpen(const std::string& path) {
+    if (!platform::exists(path)) return false;
+    library::CKDCardAlbumDoc doc;
+    const auto read = library::openIndexFile(path, doc);
+    if (read.ok()) {
+        doc_ = std::move(doc);
+        return true;
+    }
+    if (!report_.indexProblem.empty()) report_.indexProblem += "; ";
+    report_.indexProblem +=
+        path + ": " + std::string(library::describe(read.error)) + " at byte " + std::to_string(read.offset);
+    return false;
+}
+
 void Application::openIndex(bool copiedFromSaveFolder) {
-    if (platform::exists(indexPath_)) {
-        library::CKDCardAlbumDoc doc;
-        const auto read = library::openIndexFile(indexPath_, doc);
-        if (read.ok()) {
-            doc_ = std::move(doc);
-            report_.source = IndexSource::IndexFile;
-            if (copiedFromSaveFolder)
-                report_.relocated = relocateAndRefresh(doc_, saveFolder(), indexPath_, true, services_.site,
-                                                       services_.wait);
-            saveIndex();
-            platform::copyFile(indexPath_, inProgramFolder(library::generationFileName(1)));
-            report_.indexOpened = true;
-            return;
-        }
-        report_.indexProblem = indexPath_ + ": " + std::string(library::describe(read.error)) + " at byte " +
-                               std::to_string(read.offset);
-    }
     const std::string generation1 = inProgramFolder(library::generationFileName(1));
-    if (platform::exists(generation1)) {
-        library::CKDCardAlbumDoc doc;
-        const auto read = library::openIndexFile(generation1, doc);
-        if (read.ok()) {
-            doc_ = std::move(doc);
-            report_.source = IndexSource::Generation1;
-            report_.relocated = relocateAndRefresh(doc_, saveFolder(), indexPath_, false, services_.site,
+    if (tryOpen(indexPath_)) {
+        report_.source = IndexSource::IndexFile;
+        if (copiedFromSaveFolder)
+            report_.relocated = relocateAndRefresh(doc_, saveFolder(), indexPath_, true, services_.site,
                                                    services_.wait);
-            report_.indexOpened = true;
-            return;
-        }
-        if (!report_.indexProblem.empty()) report_.indexProblem += "; ";
-        report_.indexProblem += generation1 + ": " + std::string(library::describe(read.error)) + " at byte " +
-                                std::to_string(read.offset);
+        saveIndex();
+        platform::copyFile(indexPath_, generation1);
+        report_.indexOpened = true;
+    } else if (tryOpen(generation1)) {
+        // The backup may come from before the library root moved: adapt its paths,
+        // but leave the index file alone until the document is next saved.
+        report_.source = IndexSource::Generation1;
+        report_.relocated =
+            relocateAndRefresh(doc_, saveFolder(), indexPath_, false, services_.site, services_.wait);
+        report_.indexOpened = true;
+    } else {
+        doc_ = library::CKDCardAlbumDoc{};
+        report_.source = IndexSource::Empty;
     }
-    doc_ = library::CKDCardAlbumDoc{};
-    report_.source = IndexSource::Empty;
 }
 
 void Application::checkTemplate() {

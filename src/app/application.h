@@ -95,6 +95,9 @@ public:
 private:
     void settleSaveFolder();
     void openIndex(bool copiedFromSaveFolder);
+    /// Reads path into the document; false (and the reason in the report) when
+    /// it is missing or cannot be read.
+    bool tryOpen(const std::string& path);
     void checkTemplate();
     std::string inProgramFolder(std::string_view name) const;
 
