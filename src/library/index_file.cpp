@@ -134,6 +134,7 @@ Conversion convertOlderLayout(std::span<const std::uint8_t> in) {
                std::memcmp(in.data() + i + offset, text.data(), text.size()) == 0;
     };
     auto emit = [&](const void* p, std::size_t n) {
+        if (n == 0) return true;  // p may be null for an empty input
         if (kConversionSize - o < n) return false;
         std::memcpy(out.data() + o, p, n);
         o += n;

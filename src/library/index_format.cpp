@@ -251,7 +251,7 @@ namespace {
 // Collects output and hands it to the sink in large pieces.
 class Writer {
 public:
-    explicit Writer(ByteSink& sink) : sink_(sink) { buf_.reserve(kFlushAt + 1024); }
+    explicit Writer(ByteSink& sink) : sink_(sink), buf_(kBufferSize) {}
 
     void u16(std::uint32_t v) {
         const std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
@@ -306,19 +306,28 @@ public:
     }
 
 private:
-    static constexpr std::size_t kFlushAt = 256 * 1024;
+    static constexpr std::size_t kBufferSize = 256 * 1024;
 
     void put(const std::uint8_t* p, std::size_t n) {
-        buf_.insert(buf_.end(), p, p + n);
-        if (buf_.size() >= kFlushAt) flush();
+        if (n == 0) return;
+        if (n > buf_.size() - used_) {
+            flush();
+            if (n > buf_.size()) {  // a text larger than the buffer goes straight through
+                if (ok_) ok_ = sink_.write(std::span(p, n));
+                return;
+            }
+        }
+        std::memcpy(buf_.data() + used_, p, n);
+        used_ += n;
     }
     void flush() {
-        if (ok_ && !buf_.empty()) ok_ = sink_.write(buf_);
-        buf_.clear();
+        if (ok_ && used_ > 0) ok_ = sink_.write(std::span(buf_.data(), used_));
+        used_ = 0;
     }
 
     ByteSink& sink_;
     std::vector<std::uint8_t> buf_;
+    std::size_t used_ = 0;
     std::uint64_t counter_ = 1;
     bool ok_ = true;
 };

@@ -177,7 +177,9 @@ bool writeRaw(const std::string& path, std::string_view section, std::string_vie
     }
     if (!blockStart) {
         if (!lines.empty() && !isBlank(lines.back())) lines.emplace_back();
-        lines.emplace_back("[" + std::string(section) + "]");
+        std::string header = "[";
+        header.append(section).append("]");
+        lines.push_back(std::move(header));
         lines.push_back(newLine);
         return writeLines(path, lines);
     }

@@ -91,8 +91,18 @@ std::vector<FoldedUnit> foldAll(std::string_view text) {
 }  // namespace
 
 int compareNoCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
+    // Paths often share long byte-identical prefixes (their folders), which fold
+    // alike: start at the code point where the bytes first differ. A byte that
+    // is not a continuation byte always starts a unit of the decoder.
+    std::size_t same = 0;
+    const std::size_t shorter = std::min(a.size(), b.size());
+    while (same < shorter && a[same] == b[same]) ++same;
+    auto continuesAt = [](std::string_view s, std::size_t at) {
+        return at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80;
+    };
+    while (same > 0 && (continuesAt(a, same) || continuesAt(b, same))) --same;
+    std::size_t i = same;
+    std::size_t j = same;
     while (i < a.size() && j < b.size()) {
         const Unit ua = decodeAt(a, i);
         const Unit ub = decodeAt(b, j);
