@@ -148,7 +148,11 @@ TEST(Conversion, CurrentAndShortFiles) {
     const std::vector<std::uint8_t> empty{0, 0, 0, 0};
     const Conversion c = convertOlderLayout(empty);
     ASSERT_EQ(c.status, Conversion::Status::Converted);
-    EXPECT_EQ(c.bytes, [] { std::vector<std::uint8_t> v(kConversionSize, 0); return v; }());
+    EXPECT_EQ(c.bytes, std::vector<std::uint8_t>(kConversionSize, 0));
+    // An empty file (no data pointer at all) is padded the same way.
+    const Conversion none = convertOlderLayout(std::span<const std::uint8_t>());
+    ASSERT_EQ(none.status, Conversion::Status::Converted);
+    EXPECT_EQ(none.bytes.size(), kConversionSize);
 }
 
 TEST(Conversion, RefusesWhatItCannotConvertSafely) {
