@@ -6,7 +6,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-PACKAGES=(cmake ninja-build g++ libgtest-dev)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libturbojpeg0-dev)
 
 install_missing_packages() {
     local missing=()
