@@ -1,0 +1,367 @@
+#include "media/jpeg_rotate.h"
+
+#include "media/dct.h"
+#include "media/jpeg_codec.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace lumbrel::media {
+namespace {
+
+constexpr int kCounterClockwise = 1;
+constexpr int kHalf = 2;
+constexpr int kClockwise = 3;
+
+bool isQuarter(int code) { return code == kCounterClockwise || code == kClockwise; }
+
+// Where a point (x, y) of a w x h area lands after the turn (the area becomes
+// h x w for quarter turns):
+//   clockwise:          (h - 1 - y, x)
+//   counter-clockwise:  (y, w - 1 - x)
+//   half:               (w - 1 - x, h - 1 - y)
+// The same rule moves whole blocks in a grid of blocks, and samples in a plane.
+struct Point {
+    int x;
+    int y;
+};
+
+Point turnPoint(int code, int x, int y, int w, int h) {
+    switch (code) {
+    case kClockwise:
+        return {h - 1 - y, x};
+    case kCounterClockwise:
+        return {y, w - 1 - x};
+    case kHalf:
+        return {w - 1 - x, h - 1 - y};
+    default:
+        return {x, y};
+    }
+}
+
+// The inverse: which point of the w x h source area lands at (x, y) of the turned area.
+Point sourcePoint(int code, int x, int y, int w, int h) {
+    switch (code) {
+    case kClockwise:
+        return {y, h - 1 - x};
+    case kCounterClockwise:
+        return {w - 1 - y, x};
+    case kHalf:
+        return {w - 1 - x, h - 1 - y};
+    default:
+        return {x, y};
+    }
+}
+
+// The coefficients of a turned block. With F(v, u) the coefficient of vertical
+// frequency v and horizontal frequency u, mirroring a block left to right
+// multiplies F(v, u) by (-1)^u (cos((2(7-x)+1)u pi/16) = (-1)^u cos((2x+1)u pi/16)),
+// mirroring it top to bottom multiplies by (-1)^v, and transposing it swaps v and u.
+//   clockwise = transpose, then mirror left to right:  G(v, u) = (-1)^u F(u, v)
+//   counter-clockwise = transpose, then top to bottom: G(v, u) = (-1)^v F(u, v)
+//   half = both mirrors:                               G(v, u) = (-1)^(u+v) F(v, u)
+// As tables in zig-zag order: G[k] = sign[k] * F[source[k]].
+struct BlockTurn {
+    std::array<std::uint8_t, 64> source{};
+    std::array<std::int16_t, 64> sign{};
+};
+
+BlockTurn blockTurn(int code) {
+    BlockTurn turn;
+    for (std::size_t k = 0; k < 64; ++k) {
+        const int n = kZigzagToNatural[k];
+        const int v = n >> 3;
+        const int u = n & 7;
+        int from = n;
+        int odd = 0;
+        if (code == kClockwise) {
+            from = u * 8 + v;
+            odd = u & 1;
+        } else if (code == kCounterClockwise) {
+            from = u * 8 + v;
+            odd = v & 1;
+        } else if (code == kHalf) {
+            odd = (u + v) & 1;
+        }
+        turn.source[k] = kNaturalToZigzag[static_cast<std::size_t>(from)];
+        turn.sign[k] = static_cast<std::int16_t>(odd != 0 ? -1 : 1);
+    }
+    return turn;
+}
+
+// The positions of the six blocks of an MCU: four luminance blocks in a 2 x 2
+// square, then one block of each chrominance component.
+constexpr std::array<int, 6> kBlockComponent = {0, 0, 0, 0, 1, 2};
+constexpr std::array<int, 6> kBlockDx = {0, 1, 0, 1, 0, 0};
+constexpr std::array<int, 6> kBlockDy = {0, 0, 1, 1, 0, 0};
+
+// Output up to the scan: the segments before the frame header, the frame header
+// with the turned size, the segments after it up to and including SOS.
+void writeHead(std::span<const std::uint8_t> in, const JpegFile& file, int code, std::vector<std::uint8_t>& out) {
+    out.insert(out.end(), in.begin(), in.begin() + static_cast<std::ptrdiff_t>(file.scanOffset));
+    if (isQuarter(code)) {
+        // FF C0, length, P, then Y (height) and X (width): swap them.
+        std::uint8_t* frame = out.data() + file.frameOffset;
+        std::swap(frame[5], frame[7]);
+        std::swap(frame[6], frame[8]);
+    }
+}
+
+void writeTail(std::span<const std::uint8_t> in, const JpegFile& file, std::vector<std::uint8_t>& out) {
+    out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(file.scanEnd), in.end());
+}
+
+std::size_t initialCapacity(std::span<const std::uint8_t> in) { return in.size() + in.size() / 16 + 4096; }
+
+// Quantised coefficients are moved block by block and transformed in place of
+// a decode; nothing is lost.
+std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code) {
+    const int mcusWide = file.mcusWide();
+    const int mcusHigh = file.mcusHigh();
+    // Block grids of the source (padded to whole MCUs).
+    std::array<int, 3> wide{};
+    std::array<int, 3> high{};
+    std::array<std::unique_ptr<std::int16_t[]>, 3> blocks;
+    for (std::size_t c = 0; c < 3; ++c) {
+        wide[c] = c == 0 ? 2 * mcusWide : mcusWide;
+        high[c] = c == 0 ? 2 * mcusHigh : mcusHigh;
+        blocks[c].reset(new std::int16_t[static_cast<std::size_t>(wide[c]) * static_cast<std::size_t>(high[c]) * 64]);
+    }
+    const auto blockAt = [&](int c, int x, int y) {
+        const auto ci = static_cast<std::size_t>(c);
+        return blocks[ci].get() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(wide[ci]) + static_cast<std::size_t>(x)) * 64;
+    };
+
+    ScanDecoder decoder(file, in);
+    for (int my = 0; my < mcusHigh; ++my) {
+        for (int mx = 0; mx < mcusWide; ++mx) {
+            if (!decoder.beginMcu()) {
+                return std::nullopt;
+            }
+            for (std::size_t b = 0; b < 6; ++b) {
+                const int c = kBlockComponent[b];
+                const int scale = c == 0 ? 2 : 1;
+                if (!decoder.decodeBlock(c, blockAt(c, mx * scale + kBlockDx[b], my * scale + kBlockDy[b]))) {
+                    return std::nullopt;
+                }
+            }
+        }
+    }
+    if (!decoder.finish()) {
+        return std::nullopt;
+    }
+
+    std::vector<std::uint8_t> out;
+    out.reserve(initialCapacity(in));
+    writeHead(in, file, code, out);
+    ScanEncoder encoder(file, out);
+    const BlockTurn turn = blockTurn(code);
+    const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
+    const int outMcusHigh = isQuarter(code) ? mcusWide : mcusHigh;
+    std::array<std::int16_t, 64> turned{};
+    for (int my = 0; my < outMcusHigh; ++my) {
+        for (int mx = 0; mx < outMcusWide; ++mx) {
+            encoder.beginMcu();
+            for (std::size_t b = 0; b < 6; ++b) {
+                const int c = kBlockComponent[b];
+                const int scale = c == 0 ? 2 : 1;
+                const auto ci = static_cast<std::size_t>(c);
+                // The turned grid is high[c] x wide[c] for quarter turns.
+                const Point from = sourcePoint(code, mx * scale + kBlockDx[b], my * scale + kBlockDy[b], wide[ci], high[ci]);
+                const std::int16_t* source = blockAt(c, from.x, from.y);
+                for (std::size_t k = 0; k < 64; ++k) {
+                    turned[k] = static_cast<std::int16_t>(source[turn.source[k]] * turn.sign[k]);
+                }
+                encoder.encodeBlock(c, turned.data());
+            }
+        }
+    }
+    if (!encoder.finish()) {
+        return std::nullopt;
+    }
+    writeTail(in, file, out);
+    return out;
+}
+
+// A plane of samples for one component, sized in whole MCUs of the turned picture.
+struct Plane {
+    int width = 0;   // samples of picture content
+    int height = 0;
+    int stride = 0;  // padded width
+    int rows = 0;    // padded height
+    std::unique_ptr<std::uint8_t[]> samples;
+
+    std::uint8_t* row(int y) const { return samples.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride); }
+
+    // Fills the padding right of and below the content by repeating the last
+    // column and the last row.
+    void pad() const {
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* r = row(y);
+            std::fill(r + width, r + stride, r[width - 1]);
+        }
+        for (int y = height; y < rows; ++y) {
+            std::memcpy(row(y), row(height - 1), static_cast<std::size_t>(stride));
+        }
+    }
+};
+
+// Pictures whose edges would move to the top or left in part-filled MCUs: the
+// samples are decoded and each block placed at its turned position in planes
+// of the turned size, the planes padded at their new right and bottom edges,
+// and encoded again with the file's quantisation and Huffman tables.
+std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_t> in, const JpegFile& file, int code) {
+    const int mcusWide = file.mcusWide();
+    const int mcusHigh = file.mcusHigh();
+    const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
+    const int outMcusHigh = isQuarter(code) ? mcusWide : mcusHigh;
+    // Content of each component in the source: luminance w x h, chrominance
+    // half of that, rounded up.
+    std::array<int, 3> sourceWidth = {file.width, (file.width + 1) / 2, (file.width + 1) / 2};
+    std::array<int, 3> sourceHeight = {file.height, (file.height + 1) / 2, (file.height + 1) / 2};
+    std::array<Plane, 3> planes;
+    for (std::size_t c = 0; c < 3; ++c) {
+        const int scale = c == 0 ? 16 : 8;
+        Plane& p = planes[c];
+        p.width = isQuarter(code) ? sourceHeight[c] : sourceWidth[c];
+        p.height = isQuarter(code) ? sourceWidth[c] : sourceHeight[c];
+        p.stride = outMcusWide * scale;
+        p.rows = outMcusHigh * scale;
+        p.samples.reset(new std::uint8_t[static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows)]);
+    }
+    std::array<const std::uint16_t*, 3> quant{};
+    for (std::size_t c = 0; c < 3; ++c) {
+        quant[c] = file.quant[file.components[c].quantTable]->data();
+    }
+
+    ScanDecoder decoder(file, in);
+    std::array<std::int16_t, 64> block{};
+    std::array<std::uint8_t, 64> samples{};
+    for (int my = 0; my < mcusHigh; ++my) {
+        for (int mx = 0; mx < mcusWide; ++mx) {
+            if (!decoder.beginMcu()) {
+                return std::nullopt;
+            }
+            for (std::size_t b = 0; b < 6; ++b) {
+                const int c = kBlockComponent[b];
+                const auto ci = static_cast<std::size_t>(c);
+                if (!decoder.decodeBlock(c, block.data())) {
+                    return std::nullopt;
+                }
+                const int scale = c == 0 ? 2 : 1;
+                const int x0 = (mx * scale + kBlockDx[b]) * 8;
+                const int y0 = (my * scale + kBlockDy[b]) * 8;
+                const int w = sourceWidth[ci];
+                const int h = sourceHeight[ci];
+                if (x0 >= w || y0 >= h) {
+                    continue;  // wholly in the padding
+                }
+                inverseDct(block.data(), quant[ci], samples.data(), 8);
+                const Plane& plane = planes[ci];
+                for (int y = 0; y < 8 && y0 + y < h; ++y) {
+                    for (int x = 0; x < 8 && x0 + x < w; ++x) {
+                        const Point to = turnPoint(code, x0 + x, y0 + y, w, h);
+                        plane.row(to.y)[to.x] = samples[static_cast<std::size_t>(y * 8 + x)];
+                    }
+                }
+            }
+        }
+    }
+    if (!decoder.finish()) {
+        return std::nullopt;
+    }
+    // With an odd size along the axis that the turn reverses, each chrominance
+    // sample of the source covers luminance rows (or columns) 2j and 2j + 1 that
+    // now lie across two chrominance samples of the turned grid: the turned
+    // sample is the average of the two neighbours it straddles (the last one,
+    // half in the padding, is kept).
+    const bool oddX = (code == kClockwise && file.height % 2 != 0) || (code == kHalf && file.width % 2 != 0);
+    const bool oddY = (code == kCounterClockwise && file.width % 2 != 0) || (code == kHalf && file.height % 2 != 0);
+    for (std::size_t c = 1; c < 3; ++c) {
+        const Plane& plane = planes[c];
+        for (int y = 0; oddX && y < plane.height; ++y) {
+            std::uint8_t* r = plane.row(y);
+            for (int x = 0; x + 1 < plane.width; ++x) {
+                r[x] = static_cast<std::uint8_t>((r[x] + r[x + 1] + 1) / 2);
+            }
+        }
+        for (int y = 0; oddY && y + 1 < plane.height; ++y) {
+            std::uint8_t* r = plane.row(y);
+            const std::uint8_t* next = plane.row(y + 1);
+            for (int x = 0; x < plane.width; ++x) {
+                r[x] = static_cast<std::uint8_t>((r[x] + next[x] + 1) / 2);
+            }
+        }
+    }
+    for (const Plane& plane : planes) {
+        plane.pad();
+    }
+
+    std::vector<std::uint8_t> out;
+    out.reserve(initialCapacity(in));
+    writeHead(in, file, code, out);
+    ScanEncoder encoder(file, out);
+    for (int my = 0; my < outMcusHigh; ++my) {
+        for (int mx = 0; mx < outMcusWide; ++mx) {
+            encoder.beginMcu();
+            for (std::size_t b = 0; b < 6; ++b) {
+                const int c = kBlockComponent[b];
+                const auto ci = static_cast<std::size_t>(c);
+                const int scale = c == 0 ? 2 : 1;
+                const Plane& plane = planes[ci];
+                const int x0 = (mx * scale + kBlockDx[b]) * 8;
+                const int y0 = (my * scale + kBlockDy[b]) * 8;
+                forwardDct(plane.row(y0) + x0, static_cast<std::size_t>(plane.stride), quant[ci], block.data());
+                encoder.encodeBlock(c, block.data());
+            }
+        }
+    }
+    if (!encoder.finish()) {
+        return std::nullopt;
+    }
+    writeTail(in, file, out);
+    return out;
+}
+
+}  // namespace
+
+bool isLosslessTurn(int width, int height, int code) {
+    switch (code) {
+    case kClockwise:
+        return height % 16 == 0;  // the bottom edge becomes the left edge
+    case kCounterClockwise:
+        return width % 16 == 0;  // the right edge becomes the top edge
+    case kHalf:
+        return width % 16 == 0 && height % 16 == 0;
+    default:
+        return true;
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code) noexcept {
+    try {
+        if (code < 0 || code > 3) {
+            return std::nullopt;
+        }
+        const std::optional<JpegFile> file = parseJpeg(jpeg);
+        if (!file) {
+            return std::nullopt;
+        }
+        if (code == 0) {
+            return std::vector<std::uint8_t>(jpeg.begin(), jpeg.end());
+        }
+        if (isLosslessTurn(file->width, file->height, code)) {
+            return turnCoefficients(jpeg, *file, code);
+        }
+        return turnSamples(jpeg, *file, code);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace lumbrel::media
