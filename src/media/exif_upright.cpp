@@ -1,5 +1,6 @@
 #include "media/exif_upright.h"
 
+#include "media/byte_reader.h"
 #include "media/jpeg_date.h"
 
 #include <algorithm>
@@ -21,10 +22,6 @@ constexpr std::uint16_t kTagPixelY = 0xA003;
 constexpr std::uint16_t kTypeShort = 3;
 constexpr std::uint16_t kTypeLong = 4;
 
-bool fits(std::size_t pos, std::size_t count, std::size_t size) {
-    return pos <= size && count <= size - pos;
-}
-
 // Planned byte changes: (offset in the whole data, new value). Nothing is
 // written until every walk has succeeded.
 using Edits = std::vector<std::pair<std::size_t, std::uint8_t>>;
@@ -34,14 +31,8 @@ class Tiff {
 public:
     Tiff(Bytes bytes, std::size_t base, bool bigEndian) : b_(bytes), base_(base), big_(bigEndian) {}
 
-    std::uint16_t get16(std::size_t pos) const {
-        return big_ ? static_cast<std::uint16_t>(b_[pos] << 8 | b_[pos + 1])
-                    : static_cast<std::uint16_t>(b_[pos + 1] << 8 | b_[pos]);
-    }
-    std::uint32_t get32(std::size_t pos) const {
-        const std::uint32_t hi = get16(pos), lo = get16(pos + 2);
-        return big_ ? (hi << 16 | lo) : (lo << 16 | hi);
-    }
+    std::uint16_t get16(std::size_t pos) const { return read16(b_, pos, big_); }
+    std::uint32_t get32(std::size_t pos) const { return read32(b_, pos, big_); }
     void put16(Edits& edits, std::size_t pos, std::uint16_t v) const {
         edits.emplace_back(base_ + pos + (big_ ? 0 : 1), static_cast<std::uint8_t>(v >> 8));
         edits.emplace_back(base_ + pos + (big_ ? 1 : 0), static_cast<std::uint8_t>(v));

@@ -1,10 +1,10 @@
 #include "media/jpeg_date.h"
 
+#include "media/byte_reader.h"
 #include "platform/files.h"
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <string_view>
 
 namespace lumbrel::media {
@@ -19,22 +19,6 @@ constexpr std::uint16_t kTagDateTimeOriginal = 0x9003;
 // An Exif pointer may point back at an IFD already seen; the walk follows at
 // most this many pointers before it gives up.
 constexpr int kMaxIfdJumps = 4;
-
-std::uint16_t get16(Bytes b, std::size_t pos, bool bigEndian) {
-    return bigEndian ? static_cast<std::uint16_t>(b[pos] << 8 | b[pos + 1])
-                     : static_cast<std::uint16_t>(b[pos + 1] << 8 | b[pos]);
-}
-
-std::uint32_t get32(Bytes b, std::size_t pos, bool bigEndian) {
-    const std::uint32_t hi = get16(b, pos, bigEndian);
-    const std::uint32_t lo = get16(b, pos + 2, bigEndian);
-    return bigEndian ? (hi << 16 | lo) : (lo << 16 | hi);
-}
-
-// count bytes from pos lie within a buffer of the given size (no overflow).
-bool fits(std::size_t pos, std::size_t count, std::size_t size) {
-    return pos <= size && count <= size - pos;
-}
 
 // A TIFF header at p (4 bytes must be available): 1 big-endian, 0 little-endian, -1 none.
 int tiffOrderAt(Bytes b, std::size_t p) {
@@ -79,16 +63,16 @@ std::optional<std::string> dateFromText(Bytes b, std::size_t pos) {
 // 0x8769, until tag 0x9003. Offsets are relative to the header. An entry is
 // read only when all its 12 bytes lie in the buffer.
 std::optional<std::string> dateFromTiff(Bytes b, std::size_t p, bool bigEndian) {
-    std::size_t ifd = p + get32(b, p + 4, bigEndian);  // p < size, a 32-bit value cannot overflow
+    std::size_t ifd = p + read32(b, p + 4, bigEndian);  // p < size, a 32-bit value cannot overflow
     for (int jumps = 0; jumps <= kMaxIfdJumps; ++jumps) {
         if (!fits(ifd, 2, b.size())) return std::nullopt;
-        const std::size_t count = get16(b, ifd, bigEndian);
+        const std::size_t count = read16(b, ifd, bigEndian);
         bool jumped = false;
         for (std::size_t i = 0; i < count && !jumped; ++i) {
             const std::size_t entry = ifd + 2 + 12 * i;
             if (!fits(entry, 12, b.size())) return std::nullopt;
-            const std::uint16_t tag = get16(b, entry, bigEndian);
-            const std::size_t value = get32(b, entry + 8, bigEndian);
+            const std::uint16_t tag = read16(b, entry, bigEndian);
+            const std::size_t value = read32(b, entry + 8, bigEndian);
             if (tag == kTagDateTimeOriginal) return dateFromText(b, p + value);
             if (tag == kTagExifIfd) {
                 ifd = p + value;
@@ -137,14 +121,14 @@ MakerEntry findMakerEntry(Bytes bytes, std::size_t blockStart, std::uint16_t tag
     }
     // The block ends where its segment ends (2 marker bytes + the length), or
     // where the bytes end when the segment runs past them (a file's head).
-    const std::size_t segmentLength = get16(bytes, blockStart + 2, true);
+    const std::size_t segmentLength = read16(bytes, blockStart + 2, true);
     const std::size_t blockEnd = std::min(bytes.size() - blockStart, 2 + segmentLength);
     const Bytes block = bytes.subspan(blockStart, blockEnd);
     if (block.size() < 16) {
         result.status = MakerEntry::Status::Damaged;
         return result;
     }
-    const std::size_t count = get16(block, 14, true);
+    const std::size_t count = read16(block, 14, true);
     const std::size_t directoryEnd = 16 + 16 * count;  // at most 16 + 16 * 65535
     if (directoryEnd > block.size()) {
         result.status = MakerEntry::Status::Damaged;
@@ -153,8 +137,8 @@ MakerEntry findMakerEntry(Bytes bytes, std::size_t blockStart, std::uint16_t tag
     std::size_t data = directoryEnd;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t entry = 16 + 16 * i;
-        const std::size_t size = get16(block, entry + 2, true);
-        if (get16(block, entry, true) == tag) {
+        const std::size_t size = read16(block, entry + 2, true);
+        if (read16(block, entry, true) == tag) {
             if (!fits(data, size, block.size())) {
                 result.status = MakerEntry::Status::Damaged;
                 return result;
@@ -170,18 +154,7 @@ MakerEntry findMakerEntry(Bytes bytes, std::size_t blockStart, std::uint16_t tag
 }
 
 std::optional<std::vector<std::uint8_t>> readHead(const std::string& path) {
-    try {
-        if (!platform::isFile(path)) return std::nullopt;
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::vector<std::uint8_t> head(kHeadBytes);
-        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-        if (in.bad()) return std::nullopt;
-        head.resize(static_cast<std::size_t>(in.gcount()));
-        return head;
-    } catch (...) {
-        return std::nullopt;
-    }
+    return platform::readFile(path, kHeadBytes);
 }
 
 std::optional<std::string> readRecordingDate(Bytes head) {

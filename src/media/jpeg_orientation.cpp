@@ -1,5 +1,6 @@
 #include "media/jpeg_orientation.h"
 
+#include "media/byte_reader.h"
 #include "media/jpeg_date.h"
 #include "media/standard_tables.h"
 #include "platform/files.h"
@@ -15,21 +16,6 @@ namespace {
 using Bytes = std::span<const std::uint8_t>;
 
 constexpr std::uint16_t kTagOrientation = 0x0112;
-
-std::uint16_t get16(Bytes b, std::size_t pos, bool bigEndian) {
-    return bigEndian ? static_cast<std::uint16_t>(b[pos] << 8 | b[pos + 1])
-                     : static_cast<std::uint16_t>(b[pos + 1] << 8 | b[pos]);
-}
-
-std::uint32_t get32(Bytes b, std::size_t pos, bool bigEndian) {
-    const std::uint32_t hi = get16(b, pos, bigEndian);
-    const std::uint32_t lo = get16(b, pos + 2, bigEndian);
-    return bigEndian ? (hi << 16 | lo) : (lo << 16 | hi);
-}
-
-bool fits(std::size_t pos, std::size_t count, std::size_t size) {
-    return pos <= size && count <= size - pos;
-}
 
 // The next position from pos holding 0xFF (b.size() when there is none); both
 // blocks start with it, and memchr passes over the rest quickly.
@@ -68,14 +54,14 @@ std::optional<std::uint8_t> exifCode(Bytes b) {
             bigEndian = false;
         else
             continue;
-        const std::size_t ifd = tiff + get32(b, tiff + 4, bigEndian);
+        const std::size_t ifd = tiff + read32(b, tiff + 4, bigEndian);
         if (!fits(ifd, 2, b.size())) return std::nullopt;
-        const std::size_t count = get16(b, ifd, bigEndian);
+        const std::size_t count = read16(b, ifd, bigEndian);
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t entry = ifd + 2 + 12 * i;
             if (!fits(entry, 12, b.size())) return std::nullopt;
             // The 16-bit value at +8 in the header's byte order (a SHORT value).
-            if (get16(b, entry, bigEndian) == kTagOrientation) return codeFromExifValue(get16(b, entry + 8, bigEndian));
+            if (read16(b, entry, bigEndian) == kTagOrientation) return codeFromExifValue(read16(b, entry + 8, bigEndian));
         }
         return std::nullopt;
     }
@@ -141,7 +127,7 @@ Walk walkMarkers(Bytes b) {
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
         if (marker == 0x00 || marker == 0xD8 || marker == 0xD9) return Walk::NotRotatable;
         if (!fits(p, 2, b.size())) return Walk::Truncated;
-        const std::size_t length = get16(b, p, true);
+        const std::size_t length = read16(b, p, true);
         if (length < 2) return Walk::NotRotatable;
         if (!fits(p, length, b.size())) return Walk::Truncated;
         const Bytes body = b.subspan(p + 2, length - 2);
@@ -150,8 +136,8 @@ Walk walkMarkers(Bytes b) {
         if (marker == 0xC0) {
             // P, Y, X, Nf, then Nf times (C, H<<4|V, Tq).
             if (frameOk || body.size() != 6 + 3 * 3) return Walk::NotRotatable;
-            const std::uint16_t height = get16(body, 1, true);
-            const std::uint16_t width = get16(body, 3, true);
+            const std::uint16_t height = read16(body, 1, true);
+            const std::uint16_t width = read16(body, 3, true);
             if (body[0] != 8 || height == 0 || width == 0 || body[5] != 3) return Walk::NotRotatable;
             if (body[7] != 0x22 || body[10] != 0x11 || body[13] != 0x11) return Walk::NotRotatable;
             frameOk = true;

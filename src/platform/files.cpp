@@ -9,6 +9,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -109,24 +110,29 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
+std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) {
     Fd fd(openRetry(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) return std::nullopt;
     struct stat st;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
 
-    std::vector<std::uint8_t> data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
-    std::uint8_t buffer[64 * 1024];
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes)));
+    std::size_t got = 0;
+    // The file may change size while it is read: read until its end or maxBytes.
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == data.size()) {
+            if (got >= maxBytes) break;
+            data.resize(std::min(std::max<std::size_t>(got * 2, 64 * 1024), maxBytes));
+        }
+        const ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             return std::nullopt;
         }
         if (n == 0) break;
-        data.insert(data.end(), buffer, buffer + n);
+        got += static_cast<std::size_t>(n);
     }
+    data.resize(got);
     return data;
 }
 

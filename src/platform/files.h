@@ -2,6 +2,7 @@
 // File system helpers: the only place that calls POSIX file functions. Every
 // function reports failure by its result; none throws.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -26,8 +27,10 @@ bool isFile(const std::string& path);        ///< a regular file (links followed
 bool isDirectory(const std::string& path);   ///< a folder (links followed)
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
-/// Reads a whole regular file; nullopt when it cannot be opened or read.
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path);
+/// Reads a regular file, at most its first maxBytes bytes; nullopt when it
+/// cannot be opened or read.
+std::optional<std::vector<std::uint8_t>> readFile(const std::string& path,
+                                                  std::size_t maxBytes = SIZE_MAX);
 
 /// Writes data to a temporary file in the same folder, flushes it to the disk
 /// and renames it over path, so that a crash or a full disk leaves either the
