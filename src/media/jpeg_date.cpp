@@ -173,9 +173,18 @@ std::optional<std::string> readRecordingDate(Bytes head) {
 }
 
 std::optional<std::string> readRecordingDateFile(const std::string& path) {
-    const auto head = readHead(path);
-    if (!head) return std::nullopt;
-    return readRecordingDate(*head);
+    // Camera pictures carry their date in the first few kilobytes: read those
+    // first, and the whole head only when they give no date. A date found in the
+    // short head is the one the whole head gives, since the first block found
+    // decides and its walk only gets more room in the longer head.
+    constexpr std::size_t kQuickHeadBytes = 8192;
+    for (const std::size_t limit : {kQuickHeadBytes, kHeadBytes}) {
+        const auto head = platform::readFile(path, limit);
+        if (!head) return std::nullopt;
+        if (auto date = readRecordingDate(*head)) return date;
+        if (head->size() < limit) break;  // that was the whole file
+    }
+    return std::nullopt;
 }
 
 }  // namespace lumbrel::media
