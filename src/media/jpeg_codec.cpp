@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lumbrel::media {
 
 const std::array<std::uint8_t, 64> kZigzagToNatural = {
@@ -56,6 +60,25 @@ std::optional<HuffmanTable> HuffmanTable::build(std::span<const std::uint8_t, 16
                 const std::uint32_t span = 1u << (kLookaheadBits - length);
                 const auto entry = static_cast<std::uint16_t>(length << 8 | symbol);
                 std::fill_n(table.lookup_.begin() + first, span, entry);
+            }
+            // Code and additional bits that fit the fast look-up: every value
+            // of the additional bits gets its span of entries.
+            const int size = symbol & 15;
+            if (symbol == 0x00 && length <= kFastBits) {
+                const std::uint32_t first = code << (kFastBits - length);
+                const auto entry = static_cast<std::int32_t>(kFastEndOfBlock << 8 | static_cast<std::uint32_t>(length));
+                std::fill_n(table.fastAc_.begin() + first, 1u << (kFastBits - length), entry);
+            } else if (size != 0 && length + size <= kFastBits) {
+                const int spare = kFastBits - length - size;
+                for (std::uint32_t extra = 0; extra < (1u << size); ++extra) {
+                    const std::uint32_t first = ((code << size) | extra) << spare;
+                    const int v = static_cast<int>(extra);
+                    const int value = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+                    const auto entry = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << 16 |
+                                                                 static_cast<std::uint32_t>(symbol >> 4) << 8 |
+                                                                 static_cast<std::uint32_t>(length + size));
+                    std::fill_n(table.fastAc_.begin() + first, 1u << spare, entry);
+                }
             }
         }
         code <<= 1;
@@ -373,7 +396,24 @@ inline int extend(std::uint32_t bits, int size) {
 
 }  // namespace
 
-bool ScanDecoder::decodeBlock(int component, std::int16_t* block) {
+namespace {
+
+const ScanDecoder::CoefficientOrder kZigzagOrder = [] {
+    ScanDecoder::CoefficientOrder order;
+    for (std::size_t k = 0; k < 64; ++k) {
+        order.position[k] = static_cast<std::uint8_t>(k);
+    }
+    return order;
+}();
+
+// v, or -v when negate is -1.
+inline std::int16_t applySign(int v, std::int16_t negate) { return static_cast<std::int16_t>((v ^ negate) - negate); }
+
+}  // namespace
+
+bool ScanDecoder::decodeBlock(int component, std::int16_t* block) { return decodeBlock(component, block, kZigzagOrder); }
+
+bool ScanDecoder::decodeBlock(int component, std::int16_t* block, const CoefficientOrder& order) {
     std::memset(block, 0, 64 * sizeof(std::int16_t));
     const auto c = static_cast<std::size_t>(component);
     if (count_ < 32) {
@@ -400,11 +440,30 @@ bool ScanDecoder::decodeBlock(int component, std::int16_t* block) {
     }
     prediction_[c] = value;
     block[0] = static_cast<std::int16_t>(value);
+    std::uint64_t nonZero = 1;
 
     const HuffmanTable& ac = *ac_[c];
     for (int k = 1; k < 64;) {
         if (count_ < 32) {
             fill();
+        }
+        const std::int32_t fast = ac.fastAc(static_cast<std::uint32_t>(bits_ >> 48));
+        if (fast != 0) {  // code and value in one step
+            const int used = fast & 0xFF;
+            bits_ <<= used;
+            count_ -= used;
+            const int run = (fast >> 8) & 0xFF;
+            if (run == static_cast<int>(HuffmanTable::kFastEndOfBlock)) {
+                break;
+            }
+            k += run;
+            if (k > 63) {
+                return false;
+            }
+            nonZero |= std::uint64_t{1} << k;
+            block[order.position[static_cast<std::size_t>(k)]] = applySign(fast >> 16, order.negate[static_cast<std::size_t>(k)]);
+            ++k;
+            continue;
         }
         entry = ac.decode(static_cast<std::uint32_t>(bits_ >> 48));
         if (entry == 0) {
@@ -425,11 +484,14 @@ bool ScanDecoder::decodeBlock(int component, std::int16_t* block) {
         if (k > 63) {
             return false;
         }
-        block[k] = static_cast<std::int16_t>(extend(static_cast<std::uint32_t>(bits_ >> (64 - size)), size));
+        nonZero |= std::uint64_t{1} << k;
+        block[order.position[static_cast<std::size_t>(k)]] =
+            applySign(extend(static_cast<std::uint32_t>(bits_ >> (64 - size)), size), order.negate[static_cast<std::size_t>(k)]);
         bits_ <<= size;
         count_ -= size;
         ++k;
     }
+    nonZero_ = nonZero;
     return true;
 }
 
@@ -512,6 +574,29 @@ void ScanEncoder::beginMcu() {
     ++mcu_;
 }
 
+std::uint64_t nonZeroMask(const std::int16_t* block) {
+#if defined(__SSE2__)
+    // Eight values per comparison; two comparisons packed to sixteen bytes
+    // give sixteen bits of the mask.
+    std::uint64_t mask = 0;
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 4; ++i) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i + 8));
+        const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(low, zero), _mm_cmpeq_epi16(high, zero));
+        const auto bits = static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(zeros)) ^ 0xFFFFu);
+        mask |= bits << (16 * i);
+    }
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 64; ++k) {
+        mask |= static_cast<std::uint64_t>(block[k] != 0) << k;
+    }
+    return mask;
+#endif
+}
+
 void ScanEncoder::encodeBlock(int component, const std::int16_t* block) {
     reserve();
     const auto c = static_cast<std::size_t>(component);
@@ -534,10 +619,7 @@ void ScanEncoder::encodeBlock(int component, const std::int16_t* block) {
     missingCode_ |= length == 0;
     put(static_cast<std::uint32_t>(dc.code(static_cast<std::uint8_t>(size))) << size | bits, length + size);
 
-    std::uint64_t nonZero = 0;
-    for (int k = 1; k < 64; ++k) {
-        nonZero |= static_cast<std::uint64_t>(block[k] != 0) << k;
-    }
+    std::uint64_t nonZero = nonZeroMask(block) & ~std::uint64_t{1};
     const HuffmanTable& ac = *ac_[c];
     int last = 0;
     while (nonZero != 0) {

@@ -22,6 +22,9 @@ namespace lumbrel::media {
 extern const std::array<std::uint8_t, 64> kZigzagToNatural;
 extern const std::array<std::uint8_t, 64> kNaturalToZigzag;
 
+/// Bit k set where block[k] of a block of 64 coefficients is not zero.
+std::uint64_t nonZeroMask(const std::int16_t* block);
+
 /// A Huffman table as a DHT segment defines it, with the lookup tables for
 /// decoding and encoding built once (T.81 Annex C).
 class HuffmanTable {
@@ -41,6 +44,18 @@ public:
         return quick != 0 ? quick : decodeSlow(bits16);
     }
 
+    /// Number of bits the AC decoder resolves with one look-up, code and value together.
+    static constexpr int kFastBits = 10;
+    /// Marks the end of block in fastAc's run field.
+    static constexpr std::uint32_t kFastEndOfBlock = 0xFF;
+
+    /// For an AC table: when the next kFastBits bits of the stream (the high bits
+    /// of `bits16`) hold a whole code and its additional bits, the coefficient's
+    /// value (extended, T.81 F.2.2.1) << 16 | run of zeros << 8 | bits used, with
+    /// run kFastEndOfBlock for the end-of-block code; 0 otherwise (a longer code
+    /// or value, ZRL, or no code at all): decode() then resolves it.
+    [[nodiscard]] std::int32_t fastAc(std::uint32_t bits16) const { return fastAc_[bits16 >> (16 - kFastBits)]; }
+
     /// Code of a symbol, and its length; length 0 when the table has no code for it.
     [[nodiscard]] std::uint16_t code(std::uint8_t symbol) const { return code_[symbol]; }
     [[nodiscard]] std::uint8_t length(std::uint8_t symbol) const { return length_[symbol]; }
@@ -49,6 +64,7 @@ private:
     [[nodiscard]] std::uint32_t decodeSlow(std::uint32_t bits16) const;
 
     std::array<std::uint16_t, 1 << kLookaheadBits> lookup_{};
+    std::array<std::int32_t, 1 << kFastBits> fastAc_{};
     std::array<std::int32_t, 17> maxCode_{};    // largest code of each length, -1 if none
     std::array<std::int32_t, 17> valueOffset_{};  // symbol index of a length's code 0
     std::array<std::uint8_t, 256> symbols_{};
@@ -109,6 +125,19 @@ public:
     /// false for damaged data: no matching code, more than 64 coefficients, or a
     /// DC value out of range.
     bool decodeBlock(int component, std::int16_t* block);
+    /// The same, with coefficient k of the coded block stored at
+    /// block[order.position[k]] and negated where order.negate[k] is -1 (0
+    /// otherwise): a block turned or mirrored as it is decoded, at the cost of
+    /// its non-zero coefficients only. position[0] must be 0.
+    struct CoefficientOrder {
+        std::array<std::uint8_t, 64> position{};
+        std::array<std::int16_t, 64> negate{};
+    };
+    bool decodeBlock(int component, std::int16_t* block, const CoefficientOrder& order);
+    /// After a successful decodeBlock: bit k set for each coefficient k of the
+    /// coded block (zig-zag order, before any reordering) that may be non-zero
+    /// (the DC coefficient always, the coded AC coefficients).
+    [[nodiscard]] std::uint64_t lastNonZero() const { return nonZero_; }
     /// true when the scan was decoded without reading past its data.
     bool finish();
 
@@ -122,6 +151,7 @@ private:
     std::uint64_t bits_ = 0;  // unread bits, left-aligned
     int count_ = 0;           // number of unread bits in bits_
     int padding_ = 0;         // zero bytes fed in past a marker or the end
+    std::uint64_t nonZero_ = 0;
     std::array<int, 3> prediction_{};
     int mcu_ = 0;
     int restartsSeen_ = 0;

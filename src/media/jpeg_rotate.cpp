@@ -121,20 +121,40 @@ std::size_t initialCapacity(std::span<const std::uint8_t> in) { return in.size()
 std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
-    // Block grids of the source (padded to whole MCUs).
+    // Block grids of the source (padded to whole MCUs), stored in tiles of
+    // 8 x 8 blocks, each tile's blocks contiguous. The decoder walks the grid
+    // row by row and the encoder, for a quarter turn, column by column: within
+    // a tile the blocks are stored along the encoder's direction (column by
+    // column for quarter turns), so that both walks stay within a few pages
+    // and cache lines at a time instead of striding across the whole grid.
+    constexpr int kTile = 8;
+    const bool columnFirst = isQuarter(code);
     std::array<int, 3> wide{};
     std::array<int, 3> high{};
+    std::array<std::size_t, 3> tilesWide{};
     std::array<std::unique_ptr<std::int16_t[]>, 3> blocks;
     for (std::size_t c = 0; c < 3; ++c) {
         wide[c] = c == 0 ? 2 * mcusWide : mcusWide;
         high[c] = c == 0 ? 2 * mcusHigh : mcusHigh;
-        blocks[c].reset(new std::int16_t[static_cast<std::size_t>(wide[c]) * static_cast<std::size_t>(high[c]) * 64]);
+        tilesWide[c] = static_cast<std::size_t>((wide[c] + kTile - 1) / kTile);
+        const auto tilesHigh = static_cast<std::size_t>((high[c] + kTile - 1) / kTile);
+        blocks[c].reset(new std::int16_t[tilesWide[c] * tilesHigh * kTile * kTile * 64]);
     }
     const auto blockAt = [&](int c, int x, int y) {
         const auto ci = static_cast<std::size_t>(c);
-        return blocks[ci].get() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(wide[ci]) + static_cast<std::size_t>(x)) * 64;
+        const std::size_t tile = static_cast<std::size_t>(y / kTile) * tilesWide[ci] + static_cast<std::size_t>(x / kTile);
+        const int inner = columnFirst ? (x % kTile) * kTile + y % kTile : (y % kTile) * kTile + x % kTile;
+        return blocks[ci].get() + (tile * kTile * kTile + static_cast<std::size_t>(inner)) * 64;
     };
 
+    // Each block is turned as it is decoded: turned coefficient k is sign[k]
+    // times coded coefficient source[k].
+    const BlockTurn turn = blockTurn(code);
+    ScanDecoder::CoefficientOrder order;
+    for (std::size_t k = 0; k < 64; ++k) {
+        order.position[turn.source[k]] = static_cast<std::uint8_t>(k);
+        order.negate[turn.source[k]] = static_cast<std::int16_t>(turn.sign[k] < 0 ? -1 : 0);
+    }
     ScanDecoder decoder(file, in);
     for (int my = 0; my < mcusHigh; ++my) {
         for (int mx = 0; mx < mcusWide; ++mx) {
@@ -144,7 +164,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
             for (std::size_t b = 0; b < 6; ++b) {
                 const int c = kBlockComponent[b];
                 const int scale = c == 0 ? 2 : 1;
-                if (!decoder.decodeBlock(c, blockAt(c, mx * scale + kBlockDx[b], my * scale + kBlockDy[b]))) {
+                if (!decoder.decodeBlock(c, blockAt(c, mx * scale + kBlockDx[b], my * scale + kBlockDy[b]), order)) {
                     return std::nullopt;
                 }
             }
@@ -158,26 +178,38 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     out.reserve(initialCapacity(in));
     writeHead(in, file, code, out);
     ScanEncoder encoder(file, out);
-    const BlockTurn turn = blockTurn(code);
     const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
     const int outMcusHigh = isQuarter(code) ? mcusWide : mcusHigh;
-    std::array<std::int16_t, 64> turned{};
-    for (int my = 0; my < outMcusHigh; ++my) {
-        for (int mx = 0; mx < outMcusWide; ++mx) {
-            encoder.beginMcu();
-            for (std::size_t b = 0; b < 6; ++b) {
-                const int c = kBlockComponent[b];
-                const int scale = c == 0 ? 2 : 1;
-                const auto ci = static_cast<std::size_t>(c);
-                // The turned grid is high[c] x wide[c] for quarter turns.
-                const Point from = sourcePoint(code, mx * scale + kBlockDx[b], my * scale + kBlockDy[b], wide[ci], high[ci]);
-                const std::int16_t* source = blockAt(c, from.x, from.y);
-                for (std::size_t k = 0; k < 64; ++k) {
-                    turned[k] = static_cast<std::int16_t>(source[turn.source[k]] * turn.sign[k]);
-                }
-                encoder.encodeBlock(c, turned.data());
+    // The six source blocks of output MCU (mx, my).
+    const auto mcuBlocks = [&](int mx, int my, std::array<const std::int16_t*, 6>& blocksOut) {
+        for (std::size_t b = 0; b < 6; ++b) {
+            const int c = kBlockComponent[b];
+            const int scale = c == 0 ? 2 : 1;
+            const auto ci = static_cast<std::size_t>(c);
+            // The turned grid is high[c] x wide[c] for quarter turns.
+            const Point from = sourcePoint(code, mx * scale + kBlockDx[b], my * scale + kBlockDy[b], wide[ci], high[ci]);
+            blocksOut[b] = blockAt(c, from.x, from.y);
+        }
+    };
+    // The blocks of the next MCU are fetched from memory while this one is
+    // encoded: the grid is far larger than the caches.
+    std::array<const std::int16_t*, 6> current{};
+    std::array<const std::int16_t*, 6> next{};
+    mcuBlocks(0, 0, current);
+    const int outMcus = outMcusWide * outMcusHigh;
+    for (int m = 0; m < outMcus; ++m) {
+        if (m + 1 < outMcus) {
+            mcuBlocks((m + 1) % outMcusWide, (m + 1) / outMcusWide, next);
+            for (const std::int16_t* block : next) {
+                __builtin_prefetch(block);
+                __builtin_prefetch(block + 32);
             }
         }
+        encoder.beginMcu();
+        for (std::size_t b = 0; b < 6; ++b) {
+            encoder.encodeBlock(kBlockComponent[b], current[b]);
+        }
+        current = next;
     }
     if (!encoder.finish()) {
         return std::nullopt;
@@ -232,13 +264,36 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         p.rows = outMcusHigh * scale;
         p.samples.reset(new std::uint8_t[static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows)]);
     }
-    std::array<const std::uint16_t*, 3> quant{};
+    // Blocks are decoded straight into the inverse transform's slot order.
+    // Those that are written whole at their turned place are turned as they are
+    // decoded (turned coefficient k is sign[k] times coded coefficient
+    // source[k]); those across the picture's edge are transformed unturned and
+    // placed sample by sample.
+    const BlockTurn turn = blockTurn(code);
+    ScanDecoder::CoefficientOrder plainOrder;
+    ScanDecoder::CoefficientOrder turnedOrder;
+    for (std::size_t k = 0; k < 64; ++k) {
+        plainOrder.position[k] = dctSlot(kZigzagToNatural[k]);
+        turnedOrder.position[turn.source[k]] = dctSlot(kZigzagToNatural[k]);
+        turnedOrder.negate[turn.source[k]] = static_cast<std::int16_t>(turn.sign[k] < 0 ? -1 : 0);
+    }
+    std::array<InverseDctTable, 3> plainTables{};
+    std::array<InverseDctTable, 3> turnedTables{};
+    std::array<ForwardDctTable, 3> forwardTables{};
     for (std::size_t c = 0; c < 3; ++c) {
-        quant[c] = file.quant[file.components[c].quantTable]->data();
+        const std::uint16_t* quant = file.quant[file.components[c].quantTable]->data();
+        plainTables[c] = makeInverseDctTable(quant, plainOrder.position);
+        turnedTables[c] = makeInverseDctTable(quant, turnedOrder.position);
+        forwardTables[c] = makeForwardDctTable(quant);
     }
 
+    // All six blocks of an MCU are decoded before any is transformed, so that
+    // the transform does not wait for the decoder's last stores to a block.
     ScanDecoder decoder(file, in);
-    std::array<std::int16_t, 64> block{};
+    std::array<std::array<std::int16_t, 64>, 6> blocks{};
+    std::array<bool, 6> onlyDc{};
+    std::array<bool, 6> whole{};
+    std::array<Point, 6> corners{};
     std::array<std::uint8_t, 64> samples{};
     for (int my = 0; my < mcusHigh; ++my) {
         for (int mx = 0; mx < mcusWide; ++mx) {
@@ -248,9 +303,23 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
             for (std::size_t b = 0; b < 6; ++b) {
                 const int c = kBlockComponent[b];
                 const auto ci = static_cast<std::size_t>(c);
-                if (!decoder.decodeBlock(c, block.data())) {
+                const int scale = c == 0 ? 2 : 1;
+                const int x0 = (mx * scale + kBlockDx[b]) * 8;
+                const int y0 = (my * scale + kBlockDy[b]) * 8;
+                // The turned block's top left corner: where the source block's
+                // sample that lands there goes. When it lies within the plane,
+                // the block is turned as it is decoded and written whole.
+                corners[b] = turnPoint(code, code == kHalf || code == kCounterClockwise ? x0 + 7 : x0,
+                                       code == kHalf || code == kClockwise ? y0 + 7 : y0, sourceWidth[ci], sourceHeight[ci]);
+                whole[b] = corners[b].x >= 0 && corners[b].y >= 0;
+                if (!decoder.decodeBlock(c, blocks[b].data(), whole[b] ? turnedOrder : plainOrder)) {
                     return std::nullopt;
                 }
+                onlyDc[b] = (decoder.lastNonZero() & ~std::uint64_t{1}) == 0;
+            }
+            for (std::size_t b = 0; b < 6; ++b) {
+                const int c = kBlockComponent[b];
+                const auto ci = static_cast<std::size_t>(c);
                 const int scale = c == 0 ? 2 : 1;
                 const int x0 = (mx * scale + kBlockDx[b]) * 8;
                 const int y0 = (my * scale + kBlockDy[b]) * 8;
@@ -259,8 +328,15 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
                 if (x0 >= w || y0 >= h) {
                     continue;  // wholly in the padding
                 }
-                inverseDct(block.data(), quant[ci], samples.data(), 8);
                 const Plane& plane = planes[ci];
+                if (whole[b]) {
+                    // Samples beyond the content fall into the planes' padding,
+                    // which pad() overwrites.
+                    fastInverseDct(blocks[b].data(), onlyDc[b], turnedTables[ci], plane.row(corners[b].y) + corners[b].x,
+                                   static_cast<std::size_t>(plane.stride));
+                    continue;
+                }
+                fastInverseDct(blocks[b].data(), onlyDc[b], plainTables[ci], samples.data(), 8);
                 for (int y = 0; y < 8 && y0 + y < h; ++y) {
                     for (int x = 0; x < 8 && x0 + x < w; ++x) {
                         const Point to = turnPoint(code, x0 + x, y0 + y, w, h);
@@ -307,15 +383,17 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     for (int my = 0; my < outMcusHigh; ++my) {
         for (int mx = 0; mx < outMcusWide; ++mx) {
             encoder.beginMcu();
+            // All six blocks transformed before any is encoded, as above.
             for (std::size_t b = 0; b < 6; ++b) {
-                const int c = kBlockComponent[b];
-                const auto ci = static_cast<std::size_t>(c);
-                const int scale = c == 0 ? 2 : 1;
+                const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+                const int scale = ci == 0 ? 2 : 1;
                 const Plane& plane = planes[ci];
                 const int x0 = (mx * scale + kBlockDx[b]) * 8;
                 const int y0 = (my * scale + kBlockDy[b]) * 8;
-                forwardDct(plane.row(y0) + x0, static_cast<std::size_t>(plane.stride), quant[ci], block.data());
-                encoder.encodeBlock(c, block.data());
+                fastForwardDct(plane.row(y0) + x0, static_cast<std::size_t>(plane.stride), forwardTables[ci], blocks[b].data());
+            }
+            for (std::size_t b = 0; b < 6; ++b) {
+                encoder.encodeBlock(kBlockComponent[b], blocks[b].data());
             }
         }
     }

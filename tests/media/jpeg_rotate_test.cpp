@@ -1,6 +1,7 @@
 // The JPEG codec and the turn, checked against libjpeg-turbo: its lossless
 // transform for the coefficients, its decoder for the pictures.
 
+#include "media/dct.h"
 #include "media/jpeg_codec.h"
 #include "media/jpeg_rotate.h"
 
@@ -242,6 +243,61 @@ TEST(JpegCodec, RejectsMalformedHuffmanDefinitions) {
     counts[1] = 3;
     counts[2] = 5;  // more symbols counted than given
     EXPECT_FALSE(HuffmanTable::build(counts, symbols));
+}
+
+TEST(Dct, FactorisedTransformsMatchThePlainOnes) {
+    // Random blocks, smooth and noisy, with the typical luminance table at
+    // quality 90 and a table of ones (where any rounding slip would show):
+    // the samples may differ by one at a rounding edge, the coefficients by
+    // one step of quantisation.
+    std::mt19937 random(7);
+    std::array<std::uint16_t, 64> typical{};
+    std::array<std::uint16_t, 64> ones{};
+    for (std::size_t k = 0; k < 64; ++k) {
+        typical[k] = static_cast<std::uint16_t>(2 + k / 6);
+        ones[k] = 1;
+    }
+    for (const auto& quant : {typical, ones}) {
+        std::array<std::uint8_t, 64> slots{};
+        for (std::size_t k = 0; k < 64; ++k) {
+            slots[k] = dctSlot(kZigzagToNatural[k]);
+        }
+        const InverseDctTable inverse = makeInverseDctTable(quant.data(), slots);
+        const ForwardDctTable forward = makeForwardDctTable(quant.data());
+        int sampleSlips = 0;
+        int coefficientSlips = 0;
+        for (int trial = 0; trial < 2000; ++trial) {
+            std::uint8_t samples[64];
+            const int base = static_cast<int>(random() % 256);
+            const int spread = trial % 2 == 0 ? 8 : 256;
+            for (auto& s : samples) {
+                s = static_cast<std::uint8_t>(std::clamp(base + static_cast<int>(random() % static_cast<unsigned>(spread)) - spread / 2, 0, 255));
+            }
+            std::int16_t plain[64];
+            std::int16_t fast[64];
+            forwardDct(samples, 8, quant.data(), plain);
+            fastForwardDct(samples, 8, forward, fast);
+            for (int k = 0; k < 64; ++k) {
+                ASSERT_LE(std::abs(plain[k] - fast[k]), 1) << "coefficient " << k;
+                coefficientSlips += plain[k] != fast[k];
+            }
+            std::uint8_t plainOut[64];
+            std::uint8_t fastOut[64];
+            inverseDct(plain, quant.data(), plainOut, 8);
+            std::int16_t placed[64];
+            for (std::size_t k = 0; k < 64; ++k) {
+                placed[slots[k]] = plain[k];
+            }
+            fastInverseDct(placed, (nonZeroMask(plain) & ~std::uint64_t{1}) == 0, inverse, fastOut, 8);
+            for (int i = 0; i < 64; ++i) {
+                ASSERT_LE(std::abs(plainOut[i] - fastOut[i]), 1) << "sample " << i;
+                sampleSlips += plainOut[i] != fastOut[i];
+            }
+        }
+        // Slips are rare: values within float rounding of a half.
+        EXPECT_LT(sampleSlips, 2000 * 64 / 100);
+        EXPECT_LT(coefficientSlips, 2000 * 64 / 100);
+    }
 }
 
 TEST(JpegRotate, LosslessTurnsMatchLibjpegTransform) {
