@@ -125,6 +125,10 @@ int aviFrame(const std::vector<std::string>& args, std::ostream& err) {
 int runMedia(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string command = args.empty() ? "" : args[0];
     const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+    if (command == "--help" || command == "-h") {
+        out << kMediaUsage;
+        return 0;
+    }
     if (command == "date") return date(rest, out, err);
     if (command == "orientation" && rest.size() == 1) {
         if (!platform::isFile(rest[0])) {
