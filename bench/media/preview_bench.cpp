@@ -122,7 +122,7 @@ void BM_CardFolder(benchmark::State& state) {
     const std::string preview = "/tmp/lumbrel-preview-bench.jpg";
     std::size_t made = 0;
     for (auto _ : state)
-        for (const auto& file : files) made += media::makePreview(file, preview, "/tmp") ? 1 : 0;
+        for (const auto& file : files) made += media::makePreview(file, preview) ? 1 : 0;
     platform::deleteFile(preview);
     state.counters["files"] = static_cast<double>(files.size());
     // Time per file = the benchmark's time / files.
@@ -201,7 +201,7 @@ int writeSamples(const std::string& folder) {
 int peak(const std::string& file) {
     const long before = vmHwmKb();
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = media::makePreview(file, "/tmp/lumbrel-preview-peak.jpg", "/tmp");
+    const bool ok = media::makePreview(file, "/tmp/lumbrel-preview-peak.jpg");
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     platform::deleteFile("/tmp/lumbrel-preview-peak.jpg");
     const auto size = platform::fileSize(file);

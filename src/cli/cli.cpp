@@ -18,7 +18,7 @@ constexpr std::string_view kUsage =
     "usage: lumbrel-cli [--home DIR] info\n"
     "       lumbrel-cli index dump FILE\n"
     "       lumbrel-cli index copy IN OUT\n"
-    "       lumbrel-cli [--home DIR] media ...   (lumbrel-cli media --help)\n"
+    "       lumbrel-cli media ...                (lumbrel-cli media --help)\n"
     "\n"
     "  info         show the program folder, the save folder, the index file and\n"
     "               the number of libraries and images\n"
@@ -136,7 +136,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     if (rest.size() == 1 && rest[0] == "info") return info(home, out, err);
     if (!rest.empty() && rest[0] == "media")
-        return runMedia(home, std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
+        return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (rest.size() == 3 && rest[0] == "index" && rest[1] == "dump") return dump(rest[2], out, err);
     if (rest.size() == 4 && rest[0] == "index" && rest[1] == "copy") return copy(rest[2], rest[3], err);
     err << kUsage;

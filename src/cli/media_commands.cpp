@@ -4,7 +4,6 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/program_folder.h"
 #include "media/avi_frame.h"
 #include "media/jpeg_date.h"
 #include "media/jpeg_orientation.h"
@@ -79,15 +78,9 @@ int rotate(const std::vector<std::string>& args, std::ostream& err) {
     return 1;
 }
 
-int preview(const std::string& home, const std::vector<std::string>& args, std::ostream& err) {
-    std::string problem;
-    const auto folder = app::findProgramFolder(home, problem);
-    if (!folder) {
-        err << "lumbrel-cli: " << problem << "\n";
-        return 1;
-    }
+int preview(const std::vector<std::string>& args, std::ostream& err) {
     auto one = [&](const std::string& source, const std::string& target) {
-        if (media::makePreview(source, target, *folder)) return true;
+        if (media::makePreview(source, target)) return true;
         err << "lumbrel-cli: cannot make a preview of " << source << "\n";
         return false;
     };
@@ -122,7 +115,7 @@ int aviFrame(const std::vector<std::string>& args, std::ostream& err) {
 
 }  // namespace
 
-int runMedia(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runMedia(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string command = args.empty() ? "" : args[0];
     const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
     if (command == "--help" || command == "-h") {
@@ -139,8 +132,8 @@ int runMedia(const std::string& home, const std::vector<std::string>& args, std:
         return 0;
     }
     if (command == "rotate" && (rest.size() == 2 || rest.size() == 3)) return rotate(rest, err);
-    if (command == "preview" && rest.size() == 2 && rest[0] != "--into") return preview(home, rest, err);
-    if (command == "preview" && rest.size() >= 3 && rest[0] == "--into") return preview(home, rest, err);
+    if (command == "preview" && rest.size() == 2 && rest[0] != "--into") return preview(rest, err);
+    if (command == "preview" && rest.size() >= 3 && rest[0] == "--into") return preview(rest, err);
     if (command == "avi-frame" && rest.size() == 2) return aviFrame(rest, err);
     err << kMediaUsage;
     return 2;

@@ -9,6 +9,6 @@
 namespace lumbrel::cli {
 
 /// args: what follows "media". Returns the exit status (0, 1 failure, 2 usage).
-int runMedia(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runMedia(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace lumbrel::cli

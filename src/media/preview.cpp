@@ -68,10 +68,9 @@ std::optional<Image> loadPicture(const std::string& source, const std::string& o
     }
 }
 
-bool makePreview(const std::string& source, const std::string& previewPath, const std::string& programFolder) {
+bool makePreview(const std::string& source, const std::string& previewPath) {
     // The movie frame is extracted and checked in memory rather than through a
-    // file, so the program folder's temporary file is not needed here.
-    (void)programFolder;
+    // temporary file, and the preview file is written once.
     try {
         if (isMovieName(source)) {
             const auto frame = readMovieFrame(source);

@@ -28,7 +28,7 @@ std::optional<Image> loadPicture(const std::string& source, const std::string& o
 /// integer arithmetic), quality 75; a movie frame not larger than 320 on either
 /// side is the preview as extracted. A read-only preview is replaced; the file is
 /// written atomically and on failure nothing is written. True on success.
-bool makePreview(const std::string& source, const std::string& previewPath, const std::string& programFolder);
+bool makePreview(const std::string& source, const std::string& previewPath);
 
 /// The preview size for a picture of width x height (never below 1 x 1).
 std::pair<int, int> previewSize(int width, int height);

@@ -35,14 +35,12 @@ TEST(Preview, Size) {
 
 TEST(Preview, PicturesAreScaledOrReencoded) {
     test::TempDir dir;
-    const std::string program = dir / "program";
-    platform::makeDirectory(program);
     struct Case { int width, height, previewWidth, previewHeight; };
     for (const Case& c : {Case{640, 480, 320, 240}, Case{480, 640, 240, 320}, Case{100, 50, 100, 50}}) {
         const auto source = testJpeg(c.width, c.height, 95);
         writeBytes(dir / "P.JPG", source);
         const std::string preview = dir / "preview.jpg";
-        ASSERT_TRUE(makePreview(dir / "P.JPG", preview, program)) << c.width;
+        ASSERT_TRUE(makePreview(dir / "P.JPG", preview)) << c.width;
         EXPECT_EQ(sizeOf(preview), (std::pair{c.previewWidth, c.previewHeight}));
         EXPECT_NE(readBytes(preview), source);  // quality 75, not a copy
     }
@@ -52,11 +50,11 @@ TEST(Preview, MovieFrameIsUsedAsExtractedWhenSmall) {
     test::TempDir dir;
     const auto small = buildAvi({toMotionJpegFrame(testJpeg(320, 240))}, {.audio = true});
     writeBytes(dir / "MOV00001.AVI", small);
-    ASSERT_TRUE(makePreview(dir / "MOV00001.AVI", dir / "small.jpg", dir.path()));
+    ASSERT_TRUE(makePreview(dir / "MOV00001.AVI", dir / "small.jpg"));
     EXPECT_EQ(readBytes(dir / "small.jpg"), *extractFirstFrame(small));
 
     writeBytes(dir / "big.avi", buildAvi({toMotionJpegFrame(testJpeg(640, 480))}, {.width = 640, .height = 480}));
-    ASSERT_TRUE(makePreview(dir / "big.avi", dir / "big.jpg", dir.path()));
+    ASSERT_TRUE(makePreview(dir / "big.avi", dir / "big.jpg"));
     EXPECT_EQ(sizeOf(dir / "big.jpg"), (std::pair{320, 240}));
 }
 
@@ -90,7 +88,7 @@ TEST(Preview, ReadOnlyPreviewIsReplaced) {
     writeBytes(dir / "P.JPG", testJpeg(640, 480));
     writeBytes(dir / "preview.jpg", {1, 2, 3});
     ASSERT_TRUE(platform::setReadOnly(dir / "preview.jpg", true));
-    ASSERT_TRUE(makePreview(dir / "P.JPG", dir / "preview.jpg", dir.path()));
+    ASSERT_TRUE(makePreview(dir / "P.JPG", dir / "preview.jpg"));
     EXPECT_EQ(sizeOf(dir / "preview.jpg"), (std::pair{320, 240}));
 }
 
@@ -103,7 +101,7 @@ TEST(Preview, DamagedSourceGivesNoPreview) {
     writeBytes(dir / "empty.avi", {});
     writeBytes(dir / "xvid.avi", buildAvi({toMotionJpegFrame(testJpeg(64, 48))}, {.compression = "XVID"}));
     for (const char* name : {"cut.jpg", "zeroed.jpg", "empty.avi", "xvid.avi", "missing.jpg"}) {
-        EXPECT_FALSE(makePreview(dir / name, dir / "preview.jpg", dir.path())) << name;
+        EXPECT_FALSE(makePreview(dir / name, dir / "preview.jpg")) << name;
         EXPECT_FALSE(platform::exists(dir / "preview.jpg")) << name;
     }
 }
