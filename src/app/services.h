@@ -5,6 +5,7 @@
 //   TemplateFinder   the template plug-ins in the Plugins folder
 //   AutomaticLoader  a load asked for by the watcher's request file
 //   WaitWindow       a window that says a step cannot be interrupted
+//   Prompt           a Yes/No question put to the user
 // Until those parts are built, a null pointer stands for "not there": the
 // steps that need them are skipped (see Application).
 
@@ -52,6 +53,13 @@ public:
     virtual ~WaitWindow() = default;
     virtual void show(std::string_view title, std::string_view line1, std::string_view line2) = 0;
     virtual void close() = 0;
+};
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    /// Yes/No question by string number and text; true = Yes.
+    virtual bool askYesNo(int stringId, std::string_view text) = 0;
 };
 
 }  // namespace lumbrel::app

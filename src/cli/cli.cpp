@@ -7,8 +7,10 @@
 #include "app/program_folder.h"
 #include "app/strings.h"
 #include "cli/media_commands.h"
+#include "cli/pages_commands.h"
 #include "library/index_file.h"
 #include "platform/profile.h"
+#include "web/library_page_writer.h"
 
 namespace lumbrel::cli {
 
@@ -16,6 +18,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: lumbrel-cli [--home DIR] info\n"
+    "       lumbrel-cli [--home DIR] pages ...   (lumbrel-cli pages --help)\n"
     "       lumbrel-cli index dump FILE\n"
     "       lumbrel-cli index copy IN OUT\n"
     "       lumbrel-cli media ...                (lumbrel-cli media --help)\n"
@@ -25,6 +28,7 @@ constexpr std::string_view kUsage =
     "  index dump   print every library and image record of an index file, one per\n"
     "               line, fields separated by tabs, in file order\n"
     "  index copy   read an index file and write it again to OUT\n"
+    "  pages        write the library web site anew or refresh libraries' pages\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
 
@@ -92,7 +96,15 @@ int info(const std::string& home, std::ostream& out, std::ostream& err) {
     app::StartupOptions options;
     options.programFolder = *folder;
     options.instanceName.clear();  // the folder lock is enough for the command line
-    app::Application application(profile, options);
+    // The start-up writes a new site when no index was opened and refreshes
+    // the pages after a relocation; the writer reads the application's document.
+    TerminalPrompt prompt(err);
+    SiteForwarder forward;
+    app::StartupServices services;
+    services.site = &forward;
+    app::Application application(profile, options, services);
+    web::LibraryPageWriter writer(application.programFolder(), application.document(), &prompt);
+    forward.attach(&writer);
     switch (application.start()) {
     case app::StartupResult::Started: break;
     case app::StartupResult::FolderInUse:
@@ -135,6 +147,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     if (rest.size() == 1 && rest[0] == "info") return info(home, out, err);
+    if (!rest.empty() && rest[0] == "pages")
+        return runPages(home, std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (rest.size() == 3 && rest[0] == "index" && rest[1] == "dump") return dump(rest[2], out, err);
