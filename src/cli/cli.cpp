@@ -3,14 +3,11 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/application.h"
-#include "app/program_folder.h"
 #include "app/strings.h"
+#include "cli/library_session.h"
 #include "cli/media_commands.h"
 #include "cli/pages_commands.h"
 #include "library/index_file.h"
-#include "platform/profile.h"
-#include "web/library_page_writer.h"
 
 namespace lumbrel::cli {
 
@@ -86,40 +83,9 @@ int copy(const std::string& in, const std::string& outPath, std::ostream& err) {
 }
 
 int info(const std::string& home, std::ostream& out, std::ostream& err) {
-    std::string problem;
-    const auto folder = app::findProgramFolder(home, problem);
-    if (!folder) {
-        err << "lumbrel-cli: " << problem << "\n";
-        return 1;
-    }
-    platform::Profile profile(platform::Profile::defaultPath());
-    app::StartupOptions options;
-    options.programFolder = *folder;
-    options.instanceName.clear();  // the folder lock is enough for the command line
-    // The start-up writes a new site when no index was opened and refreshes
-    // the pages after a relocation; the writer reads the application's document.
-    TerminalPrompt prompt(err);
-    SiteForwarder forward;
-    app::StartupServices services;
-    services.site = &forward;
-    app::Application application(profile, options, services);
-    web::LibraryPageWriter writer(application.programFolder(), application.document(), &prompt);
-    forward.attach(&writer);
-    switch (application.start()) {
-    case app::StartupResult::Started: break;
-    case app::StartupResult::FolderInUse:
-        err << "lumbrel-cli: Lumbrel is already using the program folder " << *folder
-            << "; close it and try again\n";
-        return 1;
-    case app::StartupResult::AnotherCopyRunning:
-    case app::StartupResult::AutoLoadFailed:
-        err << "lumbrel-cli: start-up failed\n";
-        return 1;
-    }
-    const auto& report = application.report();
-    if (!report.indexProblem.empty()) err << "lumbrel-cli: warning: cannot read " << report.indexProblem << "\n";
-    if (report.source == app::IndexSource::Generation1)
-        err << "lumbrel-cli: warning: the index was recovered from its backup generation 1\n";
+    LibrarySession session(err);
+    if (!session.start(home)) return 1;
+    app::Application& application = session.application();
     const auto& doc = application.document();
     out << "Program folder: " << application.programFolder() << "\n"
         << "Save folder: " << application.saveFolder() << "\n"
@@ -127,7 +93,7 @@ int info(const std::string& home, std::ostream& out, std::ostream& err) {
         << "Libraries: " << doc.albums().size() << "\n"
         << "Images: " << doc.images().size() << "\n"
         << "Automatic loading: " << app::text(application.automaticLoading() ? app::kStrOn : app::kStrOff) << "\n"
-        << "Settings file: " << profile.path() << "\n";
+        << "Settings file: " << session.profile().path() << "\n";
     application.exit();
     return 0;
 }

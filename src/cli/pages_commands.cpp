@@ -1,15 +1,8 @@
 #include "cli/pages_commands.h"
 
-#include <unistd.h>
-
-#include <iostream>
-#include <istream>
 #include <ostream>
 
-#include "app/application.h"
-#include "app/program_folder.h"
-#include "platform/profile.h"
-#include "web/library_page_writer.h"
+#include "cli/library_session.h"
 
 namespace lumbrel::cli {
 
@@ -29,31 +22,6 @@ void listFailures(const std::vector<std::string>& keys, std::string_view what, s
 
 }  // namespace
 
-TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& err, bool interactive)
-    : in_(in), err_(err), interactive_(interactive) {}
-
-TerminalPrompt::TerminalPrompt(std::ostream& err) : TerminalPrompt(std::cin, err, ::isatty(STDIN_FILENO) == 1) {}
-
-bool TerminalPrompt::askYesNo(int /*stringId*/, std::string_view text) {
-    err_ << text << "\n";
-    if (!interactive_) {
-        err_ << "lumbrel-cli: no terminal to ask; answering Yes (the library is skipped)\n";
-        return true;
-    }
-    err_ << "[Y/n] " << std::flush;
-    std::string answer;
-    if (!std::getline(in_, answer)) return true;  // end of input: the safe answer
-    return answer.empty() || (answer[0] != 'n' && answer[0] != 'N');
-}
-
-bool SiteForwarder::removePass(const std::vector<std::string>& keys) {
-    return target_ && target_->removePass(keys);
-}
-
-bool SiteForwarder::addPass(const std::vector<std::string>& keys) { return target_ && target_->addPass(keys); }
-
-bool SiteForwarder::writeNewSite() { return target_ && target_->writeNewSite(); }
-
 int runPages(const std::string& home, const std::vector<std::string>& args, std::ostream& out,
              std::ostream& err) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
@@ -67,27 +35,10 @@ int runPages(const std::string& home, const std::vector<std::string>& args, std:
         return 2;
     }
 
-    std::string problem;
-    const auto folder = app::findProgramFolder(home, problem);
-    if (!folder) {
-        err << "lumbrel-cli: " << problem << "\n";
-        return 1;
-    }
-    platform::Profile profile(platform::Profile::defaultPath());
-    app::StartupOptions options;
-    options.programFolder = *folder;
-    options.instanceName.clear();  // the folder lock is enough for the command line
-    TerminalPrompt prompt(err);
-    SiteForwarder forward;
-    app::StartupServices services;
-    services.site = &forward;
-    app::Application application(profile, options, services);
-    web::LibraryPageWriter writer(application.programFolder(), application.document(), &prompt);
-    forward.attach(&writer);
-    if (application.start() != app::StartupResult::Started) {
-        err << "lumbrel-cli: start-up failed (is Lumbrel using the program folder " << *folder << "?)\n";
-        return 1;
-    }
+    LibrarySession session(err);
+    if (!session.start(home)) return 1;
+    app::Application& application = session.application();
+    web::LibraryPageWriter& writer = session.site();
 
     bool ok = true;
     if (newSite) {

@@ -1,4 +1,5 @@
 #include "cli/pages_commands.h"
+#include "cli/library_session.h"
 
 #include <gtest/gtest.h>
 

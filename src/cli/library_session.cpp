@@ -1,0 +1,74 @@
+#include "cli/library_session.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <istream>
+#include <ostream>
+
+#include "app/program_folder.h"
+
+namespace lumbrel::cli {
+
+TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& err, bool interactive)
+    : in_(in), err_(err), interactive_(interactive) {}
+
+TerminalPrompt::TerminalPrompt(std::ostream& err) : TerminalPrompt(std::cin, err, ::isatty(STDIN_FILENO) == 1) {}
+
+bool TerminalPrompt::askYesNo(int /*stringId*/, std::string_view text) {
+    err_ << text << "\n";
+    if (!interactive_) {
+        err_ << "lumbrel-cli: no terminal to ask; answering Yes (the library is skipped)\n";
+        return true;
+    }
+    err_ << "[Y/n] " << std::flush;
+    std::string answer;
+    if (!std::getline(in_, answer)) return true;  // end of input: the safe answer
+    return answer.empty() || (answer[0] != 'n' && answer[0] != 'N');
+}
+
+bool SiteForwarder::removePass(const std::vector<std::string>& keys) {
+    return target_ && target_->removePass(keys);
+}
+
+bool SiteForwarder::addPass(const std::vector<std::string>& keys) { return target_ && target_->addPass(keys); }
+
+bool SiteForwarder::writeNewSite() { return target_ && target_->writeNewSite(); }
+
+LibrarySession::LibrarySession(std::ostream& err)
+    : err_(err), profile_(platform::Profile::defaultPath()), prompt_(err) {}
+
+bool LibrarySession::start(const std::string& home) {
+    std::string problem;
+    const auto folder = app::findProgramFolder(home, problem);
+    if (!folder) {
+        err_ << "lumbrel-cli: " << problem << "\n";
+        return false;
+    }
+    app::StartupOptions options;
+    options.programFolder = *folder;
+    options.instanceName.clear();  // the folder lock is enough for the command line
+    app::StartupServices services;
+    services.site = &forward_;
+    application_.emplace(profile_, options, services);
+    writer_.emplace(application_->programFolder(), application_->document(), &prompt_);
+    forward_.attach(&*writer_);
+    switch (application_->start()) {
+    case app::StartupResult::Started: break;
+    case app::StartupResult::FolderInUse:
+        err_ << "lumbrel-cli: Lumbrel is already using the program folder " << *folder
+             << "; close it and try again\n";
+        return false;
+    case app::StartupResult::AnotherCopyRunning:
+    case app::StartupResult::AutoLoadFailed:
+        err_ << "lumbrel-cli: start-up failed\n";
+        return false;
+    }
+    const auto& report = application_->report();
+    if (!report.indexProblem.empty()) err_ << "lumbrel-cli: warning: cannot read " << report.indexProblem << "\n";
+    if (report.source == app::IndexSource::Generation1)
+        err_ << "lumbrel-cli: warning: the index was recovered from its backup generation 1\n";
+    return true;
+}
+
+}  // namespace lumbrel::cli

@@ -1,0 +1,71 @@
+#pragma once
+// What the library commands of lumbrel-cli share: the program's start-up on a
+// program folder with the library web site attached, and the changed-page
+// question asked on the terminal.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/application.h"
+#include "app/services.h"
+#include "platform/profile.h"
+#include "web/library_page_writer.h"
+
+namespace lumbrel::cli {
+
+/// The changed-page question on the command line: asked on the terminal when
+/// there is one, else answered Yes (skip the library) with a note on err.
+class TerminalPrompt : public app::Prompt {
+public:
+    TerminalPrompt(std::istream& in, std::ostream& err, bool interactive);
+    /// Interactive when standard input is a terminal.
+    explicit TerminalPrompt(std::ostream& err);
+    bool askYesNo(int stringId, std::string_view text) override;
+
+private:
+    std::istream& in_;
+    std::ostream& err_;
+    bool interactive_;
+};
+
+/// Hands the start-up's site requests on to a writer made after the
+/// Application (which owns the document the writer reads); does nothing and
+/// reports failure while none is attached.
+class SiteForwarder : public app::SitePages {
+public:
+    void attach(app::SitePages* target) { target_ = target; }
+    bool removePass(const std::vector<std::string>& keys) override;
+    bool addPass(const std::vector<std::string>& keys) override;
+    bool writeNewSite() override;
+
+private:
+    app::SitePages* target_ = nullptr;
+};
+
+/// The program's start-up for a command that works on the library: finds the
+/// program folder, runs the start-up with the web site attached (a fresh folder
+/// gets its new site, a relocation refreshes the pages) and reports what a
+/// user should know on err. The run ends (generations made) when it goes away.
+class LibrarySession {
+public:
+    explicit LibrarySession(std::ostream& err);
+    /// False, with the reason on err, when the program cannot start on the folder.
+    bool start(const std::string& home);
+
+    app::Application& application() { return *application_; }
+    web::LibraryPageWriter& site() { return *writer_; }
+    const platform::Profile& profile() const { return profile_; }
+
+private:
+    std::ostream& err_;
+    platform::Profile profile_;
+    TerminalPrompt prompt_;
+    SiteForwarder forward_;
+    std::optional<app::Application> application_;  // made once the folder is known
+    std::optional<web::LibraryPageWriter> writer_;  // reads the application's document
+};
+
+}  // namespace lumbrel::cli
