@@ -6,4 +6,8 @@ source "$(dirname "$0")/lib/setup.sh"
 install_missing_packages
 configure_and_build -DLUMBREL_TESTS=ON
 
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j 2
+# Permission bits do not bind root: the one test that needs a read-only folder
+# to refuse a write cannot run as root (CI runs as root), so it is left out there.
+exclude=()
+[ "$(id -u)" -eq 0 ] && exclude=(-E 'ReadOnlyFolderKeepsOldFile')
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j 2 "${exclude[@]}"
