@@ -1,11 +1,13 @@
 #include "web/library_page_writer.h"
 
+
 #include <algorithm>
 #include <ctime>
 #include <exception>
 #include <optional>
 #include <utility>
 
+#include "library/library_key.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 #include "web/calendar.h"
@@ -26,11 +28,6 @@ int currentYear() {
     std::tm local{};
     if (!::localtime_r(&now, &local)) return kLastYear;
     return local.tm_year + 1900;
-}
-
-std::string twoDigits(int n) {
-    std::string s = std::to_string(n);
-    return s.size() < 2 ? "0" + s : s;
 }
 
 // String 142 with its "%s" replaced by the page's path.
@@ -62,10 +59,25 @@ LibraryPageWriter::LibraryPageWriter(std::string programFolder, library::CKDCard
     : site_(std::move(programFolder)), doc_(doc), prompt_(prompt), remembered_(kNoRememberedKey) {}
 
 bool LibraryPageWriter::anyLibrary() {
+    // Whether the month query would find a library in any month from 1980 to
+    // this year, answered in one pass over the libraries instead of one query
+    // per month: a library counts when its key's month is such a "YYYYMM".
     const int last = std::min(currentYear(), kLastYear);
-    for (int year = kFirstYear; year <= last; ++year)
-        for (int month = 1; month <= 12; ++month)
-            if (doc_.selectMonth(std::to_string(year), twoDigits(month)) > 0) return true;
+    auto number = [](std::string_view digits) {
+        int n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return -1;
+            n = n * 10 + (c - '0');
+        }
+        return n;
+    };
+    for (const auto& album : doc_.albums()) {
+        const std::string month = library::keyMonth(album->key());
+        if (month.size() != 6) continue;
+        const int year = number(std::string_view(month).substr(0, 4));
+        const int m = number(std::string_view(month).substr(4));
+        if (year >= kFirstYear && year <= last && m >= 1 && m <= 12) return true;
+    }
     return false;
 }
 
