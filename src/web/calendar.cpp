@@ -14,9 +14,6 @@
 namespace lumbrel::web {
 namespace {
 
-// Searches start just past the stamp comment of the common head.
-constexpr std::size_t kBodyStart = 30;
-
 constexpr std::string_view kRowStart = "  <TR ALIGN";
 constexpr std::string_view kRowEnd = "</TR>\r\n";
 constexpr std::string_view kLinkStart = "<A HREF=\"";

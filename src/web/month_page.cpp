@@ -18,8 +18,6 @@ namespace {
 
 constexpr std::size_t kTitlePieceBytes = 20;
 constexpr std::size_t kSampleCells = 5;
-// Rows are searched from just past the stamp comment of the common head.
-constexpr std::size_t kRowsStart = 30;
 constexpr std::string_view kRowMarker = "  <TR><!--";
 constexpr std::string_view kMarkerEnd = "-->";
 constexpr std::string_view kRowEnd = "<BR></TD>\r\n  </TR>\r\n";
@@ -67,7 +65,7 @@ struct RowSpan {
 enum class RowSearch { Found, Missing, Malformed };
 
 RowSearch findRow(std::string_view page, std::string_view key, RowSpan& row) {
-    const std::size_t begin = platform::findNoCase(page, rowMarker(key), std::min(kRowsStart, page.size()));
+    const std::size_t begin = platform::findNoCase(page, rowMarker(key), std::min(kBodyStart, page.size()));
     if (begin == std::string_view::npos) return RowSearch::Missing;
     const std::size_t end = page.find(kRowEnd, begin);
     if (end == std::string_view::npos) return RowSearch::Malformed;
@@ -76,7 +74,7 @@ RowSearch findRow(std::string_view page, std::string_view key, RowSpan& row) {
 }
 
 bool hasRows(std::string_view page) {
-    return page.size() > kRowsStart && page.find(kRowMarker, kRowsStart) != std::string_view::npos;
+    return page.size() > kBodyStart && page.find(kRowMarker, kBodyStart) != std::string_view::npos;
 }
 
 std::string anchor(const std::string& href) {
@@ -150,7 +148,7 @@ std::optional<std::string> newMonthPage(std::string_view year, int monthIndex, s
 PageEditResult insertRow(std::string& page, std::string_view key, std::string_view row, bool acceptAltered) {
     if (!acceptAltered && !stampIntact(page)) return PageEditResult::Altered;
     std::size_t at = std::string::npos;
-    std::size_t from = std::min(kRowsStart, page.size());
+    std::size_t from = std::min(kBodyStart, page.size());
     while (true) {
         const std::size_t marker = page.find(kRowMarker, from);
         if (marker == std::string::npos) break;
@@ -165,7 +163,7 @@ PageEditResult insertRow(std::string& page, std::string_view key, std::string_vi
         }
         from = keyEnd;
     }
-    if (at == std::string::npos) at = page.find(kTableEnd, std::min(kRowsStart, page.size()));
+    if (at == std::string::npos) at = page.find(kTableEnd, std::min(kBodyStart, page.size()));
     if (at == std::string::npos) return PageEditResult::Malformed;
     page.insert(at, row);
     applyStamp(bytesOf(page));

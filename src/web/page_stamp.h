@@ -15,6 +15,9 @@ namespace lumbrel::web {
 
 inline constexpr std::size_t kStampOffset = 20;
 inline constexpr std::size_t kStampLength = 3;
+/// Where a page's body starts: just past the stamp comment of the common head.
+/// Edits search for their marks from here on.
+inline constexpr std::size_t kBodyStart = 30;
 inline constexpr std::uint8_t kStampMark = 0x31;  ///< '1' at offset 20 of a stamped page
 
 struct StampValue {

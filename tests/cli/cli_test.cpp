@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/run_cli.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +24,8 @@ using lumbrel::test::TempDir;
 using lumbrel::test::writeBytes;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome runCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = run(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using lumbrel::test::Outcome;
+using lumbrel::test::runCli;
 
 // Index bytes laid out by hand, field by field.
 struct IndexBytes {

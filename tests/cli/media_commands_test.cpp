@@ -1,6 +1,6 @@
 // lumbrel-cli media ...: what a user sees for good and bad input.
 
-#include "cli/cli.h"
+#include "cli/run_cli.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +13,11 @@
 namespace lumbrel::cli {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using test::Outcome;
 
 Outcome media(std::vector<std::string> args) {
     args.insert(args.begin(), "media");
-    std::ostringstream out, err;
-    const int status = run(args, out, err);
-    return {status, out.str(), err.str()};
+    return test::runCli(args);
 }
 
 TEST(MediaCommands, DatesOneOrMany) {

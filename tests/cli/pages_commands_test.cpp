@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/run_cli.h"
 #include "library/album_doc.h"
 #include "library/index_file.h"
 #include "support/temp_dir.h"
@@ -20,16 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using lumbrel::test::TempDir;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome runCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = run(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using lumbrel::test::Outcome;
+using lumbrel::test::runCli;
 
 class CliPages : public ::testing::Test {
 protected:
