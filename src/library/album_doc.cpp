@@ -1,6 +1,9 @@
 #include "library/album_doc.h"
 
 #include <algorithm>
+#include <map>
+#include <string>
+#include <unordered_map>
 
 #include "library/library_key.h"
 #include "platform/files.h"
@@ -115,25 +118,72 @@ std::size_t CKDCardAlbumDoc::selectMonth(std::string_view year, std::string_view
     return monthSelection_.size();
 }
 
+namespace {
+
+// A key of the subfolder form ("YYYYMMDD_n") or of twelve characters selects
+// every image whose path holds it anywhere; any other key selects the images
+// that lie directly in a folder of that name.
+bool selectsBySubstring(std::string_view key) {
+    return key.find('_') != std::string_view::npos || key.size() == 12;
+}
+
+// Folder form: the image's folder is named key, and the folder above it is
+// not itself a library of the subfolder form.
+bool inLibraryFolder(std::string_view imagePath, std::string_view key) {
+    const std::string_view folder = platform::parentPath(imagePath);
+    const std::string_view parent = platform::lastComponent(platform::parentPath(folder));
+    return equalNoCase(platform::lastComponent(folder), key) && parent.find('_') == std::string_view::npos &&
+           parent.size() != 12;
+}
+
+}  // namespace
+
 std::size_t CKDCardAlbumDoc::selectImages(std::string_view key) {
     imageSelection_.clear();
-    const bool bySubstring = key.find('_') != std::string_view::npos || key.size() == 12;
+    const bool bySubstring = selectsBySubstring(key);
     for (const auto& image : images_) {
         const std::string_view path = image->imagePath();
-        bool joins;
-        if (bySubstring) {
-            joins = path.find(key) != std::string_view::npos;
-        } else {
-            // The file must lie directly in a folder named key, and that folder
-            // must not itself sit inside a library of the subfolder form.
-            const std::string_view folder = platform::parentPath(path);
-            const std::string_view parent = platform::lastComponent(platform::parentPath(folder));
-            joins = equalNoCase(platform::lastComponent(folder), key) &&
-                    parent.find('_') == std::string_view::npos && parent.size() != 12;
-        }
-        if (joins) imageSelection_.push_back(image.get());
+        if (bySubstring ? path.find(key) != std::string_view::npos : inLibraryFolder(path, key))
+            imageSelection_.push_back(image.get());
     }
     return imageSelection_.size();
+}
+
+std::vector<std::vector<const CPhotoData*>> CKDCardAlbumDoc::imagesOfKeys(std::span<const std::string> keys) const {
+    std::vector<std::vector<const CPhotoData*>> result(keys.size());
+    // Folder-form keys by folder name (letter case folded); substring keys by
+    // their exact bytes, grouped by length so that each path is probed once
+    // per length at every offset.
+    std::unordered_map<std::u32string, std::vector<std::size_t>> byFolder;
+    std::map<std::size_t, std::unordered_map<std::string_view, std::vector<std::size_t>>> bySubstring;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (selectsBySubstring(keys[i]))
+            bySubstring[keys[i].size()][keys[i]].push_back(i);
+        else
+            byFolder[platform::foldedText(keys[i])].push_back(i);
+    }
+    std::vector<const CPhotoData*> lastAdded(keys.size(), nullptr);
+    auto add = [&](std::size_t k, const CPhotoData* image) {
+        if (lastAdded[k] == image) return;  // a key found twice in one path
+        lastAdded[k] = image;
+        result[k].push_back(image);
+    };
+    for (const auto& image : images_) {
+        const std::string_view path = image->imagePath();
+        if (!byFolder.empty()) {
+            const auto found = byFolder.find(platform::foldedText(platform::lastComponent(platform::parentPath(path))));
+            if (found != byFolder.end())
+                for (std::size_t k : found->second)
+                    if (inLibraryFolder(path, keys[k])) add(k, image.get());
+        }
+        for (const auto& [length, byText] : bySubstring)
+            for (std::size_t at = 0; at + length <= path.size(); ++at) {
+                const auto found = byText.find(path.substr(at, length));
+                if (found != byText.end())
+                    for (std::size_t k : found->second) add(k, image.get());
+            }
+    }
+    return result;
 }
 
 void CKDCardAlbumDoc::pathsChanged() {

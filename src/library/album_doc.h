@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +48,9 @@ public:
     std::size_t selectMonth(std::string_view year, std::string_view month);
     /// Fills the image selection with the images of the library with this key.
     std::size_t selectImages(std::string_view key);
+    /// What selectImages gives for each of keys (result i for keys[i]), found
+    /// in one pass over the images instead of one pass per key.
+    std::vector<std::vector<const CPhotoData*>> imagesOfKeys(std::span<const std::string> keys) const;
     /// The selections refer to records of the lists; any change to the lists
     /// leaves them stale until the next query.
     const std::vector<CAlbumData*>& monthSelection() const { return monthSelection_; }

@@ -117,6 +117,13 @@ int compareNoCase(std::string_view a, std::string_view b) {
     return 0;
 }
 
+std::u32string foldedText(std::string_view text) {
+    std::u32string folded;
+    folded.reserve(text.size());
+    for (const FoldedUnit& unit : foldAll(text)) folded.push_back(unit.value);
+    return folded;
+}
+
 bool equalNoCase(std::string_view a, std::string_view b) {
     return compareNoCase(a, b) == 0;
 }

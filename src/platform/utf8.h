@@ -18,6 +18,10 @@ int compareNoCase(std::string_view a, std::string_view b);
 /// True when a and b are equal ignoring letter case.
 bool equalNoCase(std::string_view a, std::string_view b);
 
+/// The text with its letter case folded, one value per unit: equalNoCase(a, b)
+/// exactly when foldedText(a) == foldedText(b). A key for hash look-ups.
+std::u32string foldedText(std::string_view text);
+
 /// Byte offset of the first occurrence of needle in hay at or after byte offset
 /// `from`, ignoring letter case; std::string_view::npos when there is none. An
 /// occurrence always starts and ends on code point boundaries.

@@ -140,19 +140,6 @@ CalendarEdit removeMonth(std::string_view page, std::string_view year, int month
     return finish(CalendarStatus::Edited, std::move(text));
 }
 
-template <typename Edit>
-CalendarStatus editFile(const SiteFiles& site, Edit edit) {
-    const std::string path = site.calendarPath();
-    const std::optional<std::vector<std::uint8_t>> bytes = platform::readFile(path);
-    if (!bytes || bytes->empty()) return CalendarStatus::Unreadable;
-    const std::string_view page(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    const CalendarEdit result = edit(page);
-    if (result.status != CalendarStatus::Edited && result.status != CalendarStatus::Unchanged)
-        return result.status;
-    if (result.page != page && !writeSiteFile(path, result.page)) return CalendarStatus::WriteFailed;
-    return result.status;
-}
-
 }  // namespace
 
 std::string calendarMonthLink(std::string_view year, int monthIndex) {
@@ -187,28 +174,6 @@ CalendarEdit removeCalendarMonth(std::string_view page, std::string_view year, i
         return removeMonth(page, year, monthIndex, rule);
     } catch (const std::bad_alloc&) {
         return {CalendarStatus::NoMemory, {}};
-    }
-}
-
-CalendarStatus addCalendarMonthToFile(const SiteFiles& site, std::string_view year, int monthIndex,
-                                      StampRule rule) {
-    try {
-        return editFile(site, [&](std::string_view page) {
-            return addCalendarMonth(page, year, monthIndex, rule);
-        });
-    } catch (const std::bad_alloc&) {
-        return CalendarStatus::NoMemory;
-    }
-}
-
-CalendarStatus removeCalendarMonthFromFile(const SiteFiles& site, std::string_view year,
-                                           int monthIndex, StampRule rule) {
-    try {
-        return editFile(site, [&](std::string_view page) {
-            return removeCalendarMonth(page, year, monthIndex, rule);
-        });
-    } catch (const std::bad_alloc&) {
-        return CalendarStatus::NoMemory;
     }
 }
 

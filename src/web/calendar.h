@@ -19,8 +19,6 @@ enum class CalendarStatus {
     StampAltered,     ///< the page fails its stamp check and was not edited
     Malformed,        ///< too short, or a needed marker (</TABLE>, a cell, a row) is missing
     InvalidMonth,     ///< year not four digits, or month index outside 0..11
-    Unreadable,       ///< file functions: calendar.htm missing, unreadable or empty
-    WriteFailed,      ///< file functions: calendar.htm could not be written
     NoMemory,         ///< the edited page could not be held in memory
 };
 
@@ -52,15 +50,5 @@ CalendarEdit addCalendarMonth(std::string_view page, std::string_view year, int 
 /// year row when no link of that year is left.
 CalendarEdit removeCalendarMonth(std::string_view page, std::string_view year, int monthIndex,
                                  StampRule rule = StampRule::Require);
-
-/// Reads the site's calendar.htm, adds the month link and writes the page back
-/// (writable while written, read-only after). Nothing is written unless the
-/// bytes change.
-CalendarStatus addCalendarMonthToFile(const SiteFiles& site, std::string_view year, int monthIndex,
-                                      StampRule rule = StampRule::Require);
-
-/// Reads the site's calendar.htm, removes the month link and writes it back.
-CalendarStatus removeCalendarMonthFromFile(const SiteFiles& site, std::string_view year,
-                                           int monthIndex, StampRule rule = StampRule::Require);
 
 }  // namespace lumbrel::web

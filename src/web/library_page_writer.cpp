@@ -2,6 +2,8 @@
 
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 #include <ctime>
 #include <exception>
 #include <optional>
@@ -36,10 +38,6 @@ std::string alteredPageText(const std::string& path) {
     const std::size_t at = text.find("%s");
     if (at != std::string::npos) text.replace(at, 2, path);
     return text;
-}
-
-bool calendarOk(CalendarStatus status) {
-    return status == CalendarStatus::Edited || status == CalendarStatus::Unchanged;
 }
 
 // Runs one entry point; an exception (memory shortage) counts as a failure.
@@ -90,8 +88,10 @@ bool LibraryPageWriter::setUpSite() {
     return ok;
 }
 
-LibraryPageWriter::PageAnswer LibraryPageWriter::confirmPage(const std::string& path) {
-    if (checkFileStamp(path) != StampCheck::Altered) return PageAnswer::Edit;
+LibraryPageWriter::PageAnswer LibraryPageWriter::confirmPage(const std::string& path, const std::string& text) {
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    // A page too short to hold a stamp is not asked about: its edit fails anyway.
+    if (!computeStamp(bytes) || isStampIntact(bytes)) return PageAnswer::Edit;
     const bool quit = prompt_ ? prompt_->askYesNo(kTextPageAltered, alteredPageText(path)) : true;
     return quit ? PageAnswer::Skip : PageAnswer::EditAltered;
 }
@@ -102,76 +102,117 @@ const library::CAlbumData* LibraryPageWriter::findByKey(std::string_view key) co
     return nullptr;
 }
 
-bool LibraryPageWriter::removeOne(const std::string& key) {
+bool LibraryPageWriter::removeOne(const std::string& key, std::size_t item) {
     const auto parts = parseLibraryKey(key);
     if (!parts || !site_.prepareYearFolder(parts->year)) return false;
-    const std::string page = site_.monthPagePath(parts->year, parts->monthIndex);
-    if (!platform::exists(page)) return false;
-    const PageAnswer answer = confirmPage(page);
+    const std::string path = site_.monthPagePath(parts->year, parts->monthIndex);
+    PageSet::Page& page = pages_.page(path);
+    if (!page.present || !page.readable) return false;
+    const PageAnswer answer = confirmPage(path, page.text);
     if (answer == PageAnswer::Skip) return false;
-    const PageEditResult result = editMonthPageFile(page, {MonthPageEdit::Kind::Remove, key, {}},
-                                                    answer == PageAnswer::EditAltered);
-    if (result == PageEditResult::Edited) return true;
-    if (result != PageEditResult::PageEmptied) return false;
-
-    // The month has no library left: its calendar link goes, and the start page
-    // says so when it was the last library of all.
-    const PageAnswer calendar = confirmPage(site_.calendarPath());
-    if (calendar == PageAnswer::Skip) return false;
-    const CalendarStatus status =
-        removeCalendarMonthFromFile(site_, parts->year, parts->monthIndex,
-                                    calendar == PageAnswer::EditAltered ? StampRule::Ignore : StampRule::Require);
-    bool ok = status == CalendarStatus::Edited;
-    if (!anyLibrary()) ok = site_.writeStartPage(false) && ok;
-    return ok;
+    const PageEditResult result = removeRow(page.text, key, answer == PageAnswer::EditAltered);
+    if (result != PageEditResult::Edited && result != PageEditResult::PageEmptied) return false;
+    page.changed = true;
+    page.owners.push_back(item);
+    // A month left without libraries loses its page and its calendar link.
+    if (result == PageEditResult::PageEmptied) {
+        page.present = false;
+        monthLinks_.push_back({item, parts->year, parts->monthIndex});
+    }
+    return true;
 }
 
-bool LibraryPageWriter::addOne(const std::string& key) {
+bool LibraryPageWriter::addOne(const std::string& key, std::size_t item,
+                               const std::vector<const library::CPhotoData*>& images) {
     const auto parts = parseLibraryKey(key);
     if (!parts || !site_.prepareYearFolder(parts->year)) return false;
     const library::CAlbumData* album = findByKey(key);
-    if (!album || doc_.selectImages(key) == 0) return false;
+    if (!album || images.empty()) return false;
 
     LibraryRowData data;
     data.key = key;
     // The row links to the library's own page; a record without one links to its folder.
     data.linkTarget = album->indexPagePath.empty() ? album->folderPath : album->indexPagePath;
     data.title = album->title;
-    for (const library::CPhotoData* image : doc_.imageSelection())
-        data.imagePaths.emplace_back(image->imagePath());
+    for (const library::CPhotoData* image : images) data.imagePaths.emplace_back(image->imagePath());
     const auto row = libraryRow(data, site_.programFolder());
     if (!row) return false;
 
-    const std::string page = site_.monthPagePath(parts->year, parts->monthIndex);
-    if (!platform::exists(page)) {
-        if (!writeNewMonthPage(page, parts->year, parts->monthIndex, *row)) return false;
+    const std::string path = site_.monthPagePath(parts->year, parts->monthIndex);
+    PageSet::Page& page = pages_.page(path);
+    if (!page.present) {
+        std::optional<std::string> text = newMonthPage(parts->year, parts->monthIndex, *row);
+        if (!text || !applyStamp(std::span(reinterpret_cast<std::uint8_t*>(text->data()), text->size())))
+            return false;
+        page.text = std::move(*text);
+        page.present = true;
     } else {
-        const PageAnswer answer = confirmPage(page);
+        if (!page.readable) return false;
+        const PageAnswer answer = confirmPage(path, page.text);
         if (answer == PageAnswer::Skip) return false;
-        if (editMonthPageFile(page, {MonthPageEdit::Kind::Insert, key, *row},
-                              answer == PageAnswer::EditAltered) != PageEditResult::Edited)
+        if (insertRow(page.text, key, *row, answer == PageAnswer::EditAltered) != PageEditResult::Edited)
             return false;
     }
-
-    if (replacesRememberedKey(key, remembered_)) remembered_ = keyWithCentury(key);
-
-    const PageAnswer calendar = confirmPage(site_.calendarPath());
-    if (calendar == PageAnswer::Skip) return false;
-    return calendarOk(addCalendarMonthToFile(
-        site_, parts->year, parts->monthIndex,
-        calendar == PageAnswer::EditAltered ? StampRule::Ignore : StampRule::Require));
+    page.changed = true;
+    page.owners.push_back(item);
+    monthLinks_.push_back({item, parts->year, parts->monthIndex});
+    return true;
 }
 
-bool LibraryPageWriter::retitleOne(const std::string& key) {
+bool LibraryPageWriter::retitleOne(const std::string& key, std::size_t item) {
     const auto parts = parseLibraryKey(key);
     if (!parts || !site_.prepareYearFolder(parts->year)) return false;
     const library::CAlbumData* album = findByKey(key);
     if (!album) return false;
-    const std::string page = site_.monthPagePath(parts->year, parts->monthIndex);
-    const PageAnswer answer = confirmPage(page);
+    const std::string path = site_.monthPagePath(parts->year, parts->monthIndex);
+    PageSet::Page& page = pages_.page(path);
+    if (!page.present || !page.readable) return false;
+    const PageAnswer answer = confirmPage(path, page.text);
     if (answer == PageAnswer::Skip) return false;
-    return editMonthPageFile(page, {MonthPageEdit::Kind::Retitle, key, album->title},
-                             answer == PageAnswer::EditAltered) == PageEditResult::Edited;
+    if (retitleRow(page.text, key, album->title, answer == PageAnswer::EditAltered) != PageEditResult::Edited)
+        return false;
+    page.changed = true;
+    page.owners.push_back(item);
+    return true;
+}
+
+void LibraryPageWriter::flushPages(std::vector<bool>& failed) {
+    for (std::size_t item : pages_.flush()) failed[item] = true;
+}
+
+void LibraryPageWriter::editCalendar(const std::vector<MonthLink>& links, bool add, std::vector<bool>& failed) {
+    std::vector<const MonthLink*> due;
+    for (const MonthLink& link : links)
+        if (!failed[link.item]) due.push_back(&link);
+    if (due.empty()) return;
+    auto failAll = [&] {
+        for (const MonthLink* link : due) failed[link->item] = true;
+    };
+    const std::string path = site_.calendarPath();
+    const auto bytes = platform::readFile(path);
+    if (!bytes || bytes->empty()) return failAll();
+    std::string text(bytes->begin(), bytes->end());
+    const PageAnswer answer = confirmPage(path, text);
+    if (answer == PageAnswer::Skip) return failAll();
+    const StampRule rule = answer == PageAnswer::EditAltered ? StampRule::Ignore : StampRule::Require;
+    bool changed = false;
+    for (const MonthLink* link : due) {
+        CalendarEdit edit = add ? addCalendarMonth(text, link->year, link->monthIndex, rule)
+                                : removeCalendarMonth(text, link->year, link->monthIndex, rule);
+        if (edit.status == CalendarStatus::Edited) {
+            text = std::move(edit.page);
+            changed = true;
+        } else if (edit.status != CalendarStatus::Unchanged) {
+            failed[link->item] = true;
+        }
+    }
+    if (changed && !writeSiteFile(path, text)) failAll();
+}
+
+bool LibraryPageWriter::collectFailures(const std::vector<std::string>& keys, const std::vector<bool>& failed) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (failed[i]) failed_.push_back(keys[i]);
+    return failed_.empty();
 }
 
 bool LibraryPageWriter::pointFrameSetAtRemembered() {
@@ -182,28 +223,47 @@ bool LibraryPageWriter::pointFrameSetAtRemembered() {
 
 bool LibraryPageWriter::removePass(const std::vector<std::string>& keys) {
     failed_.clear();
+    pages_ = PageSet{};
+    monthLinks_.clear();
     return guarded([&] {
         if (!setUpSite()) {
             failed_ = keys;
             return false;
         }
-        for (const std::string& key : keys)
-            if (!guarded([&] { return removeOne(key); })) failed_.push_back(key);
-        return failed_.empty();
+        std::vector<bool> failed(keys.size(), false);
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (!guarded([&] { return removeOne(keys[i], i); })) failed[i] = true;
+        flushPages(failed);
+        editCalendar(monthLinks_, false, failed);
+        // When the last library of all is gone, the start page says so.
+        const bool monthEmptied =
+            std::any_of(monthLinks_.begin(), monthLinks_.end(), [&](const MonthLink& l) { return !failed[l.item]; });
+        if (monthEmptied && !anyLibrary() && !site_.writeStartPage(false))
+            for (const MonthLink& link : monthLinks_) failed[link.item] = true;
+        return collectFailures(keys, failed);
     });
 }
 
 bool LibraryPageWriter::addPass(const std::vector<std::string>& keys) {
     failed_.clear();
+    pages_ = PageSet{};
+    monthLinks_.clear();
     remembered_ = std::string(kNoRememberedKey);
     return guarded([&] {
         if (!setUpSite()) {
             failed_ = keys;
             return false;
         }
-        for (const std::string& key : keys)
-            if (!guarded([&] { return addOne(key); })) failed_.push_back(key);
-        bool ok = failed_.empty();
+        const auto images = doc_.imagesOfKeys(keys);
+        std::vector<bool> failed(keys.size(), false);
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (!guarded([&] { return addOne(keys[i], i, images[i]); })) failed[i] = true;
+        flushPages(failed);
+        // library.htm goes to the earliest library whose row was written.
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (!failed[i] && replacesRememberedKey(keys[i], remembered_)) remembered_ = keyWithCentury(keys[i]);
+        editCalendar(monthLinks_, true, failed);
+        bool ok = collectFailures(keys, failed);
         if (remembered_ != kNoRememberedKey) ok = pointFrameSetAtRemembered() && ok;
         return ok;
     });
@@ -211,10 +271,13 @@ bool LibraryPageWriter::addPass(const std::vector<std::string>& keys) {
 
 bool LibraryPageWriter::retitle(const std::vector<std::string>& keys) {
     failed_.clear();
+    pages_ = PageSet{};
     return guarded([&] {
-        for (const std::string& key : keys)
-            if (!guarded([&] { return retitleOne(key); })) failed_.push_back(key);
-        return failed_.empty();
+        std::vector<bool> failed(keys.size(), false);
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (!guarded([&] { return retitleOne(keys[i], i); })) failed[i] = true;
+        flushPages(failed);
+        return collectFailures(keys, failed);
     });
 }
 

@@ -211,21 +211,4 @@ bool writeNewMonthPage(const std::string& path, std::string_view year, int month
     return writeSiteFile(path, *page);
 }
 
-PageEditResult editMonthPageFile(const std::string& path, const MonthPageEdit& edit, bool acceptAltered) {
-    const std::optional<std::vector<std::uint8_t>> bytes = platform::readFile(path);
-    if (!bytes || bytes->empty()) return PageEditResult::IoFailed;
-    std::string page(bytes->begin(), bytes->end());
-    PageEditResult result = PageEditResult::Malformed;
-    switch (edit.kind) {
-        case MonthPageEdit::Kind::Insert: result = insertRow(page, edit.key, edit.text, acceptAltered); break;
-        case MonthPageEdit::Kind::Remove: result = removeRow(page, edit.key, acceptAltered); break;
-        case MonthPageEdit::Kind::Retitle: result = retitleRow(page, edit.key, edit.text, acceptAltered); break;
-    }
-    if (result == PageEditResult::PageEmptied) {
-        return platform::deleteFile(path) ? result : PageEditResult::IoFailed;
-    }
-    if (result != PageEditResult::Edited) return result;
-    return writeSiteFile(path, page) ? result : PageEditResult::IoFailed;
-}
-
 }  // namespace lumbrel::web

@@ -39,7 +39,6 @@ enum class PageEditResult {
     Duplicate,    ///< a row with that key is there already; nothing was changed
     RowMissing,   ///< no row with that key; nothing was changed
     Malformed,    ///< the page lacks a marker, "</TABLE>" or a row end; nothing was changed
-    IoFailed,     ///< the file could not be read, written or deleted
 };
 
 /// Inserts row before the first row whose key is greater (ignoring case), or
@@ -59,20 +58,5 @@ PageEditResult retitleRow(std::string& page, std::string_view key, std::string_v
 /// built or written.
 bool writeNewMonthPage(const std::string& path, std::string_view year, int monthIndex,
                        std::string_view row);
-
-/// One edit of a month page file.
-struct MonthPageEdit {
-    enum class Kind { Insert, Remove, Retitle };
-    Kind kind = Kind::Insert;
-    std::string key;
-    std::string text;  ///< Insert: the row; Retitle: the new title; Remove: unused
-};
-
-/// Loads the page at path, checks its stamp (unless acceptAltered), applies the
-/// edit, stamps and writes it back with writeSiteFile. A page whose last row was
-/// removed is deleted and PageEmptied returned. An empty or unreadable page
-/// gives IoFailed.
-PageEditResult editMonthPageFile(const std::string& path, const MonthPageEdit& edit,
-                                 bool acceptAltered = false);
 
 }  // namespace lumbrel::web

@@ -131,6 +131,20 @@ TEST(Document, ImageQuery) {
     EXPECT_EQ(doc.selectImages("20010415_1"), 2u);
     EXPECT_EQ(names(), (std::vector<std::string>{"C.JPG", "D.JPG"}));
     EXPECT_EQ(doc.selectImages("010415120000"), 1u);
+
+    // The one-pass query of many keys gives what the per-key query gives,
+    // including a key found twice in one path, letter case and an unknown key.
+    doc.addImage(image("/L/20010415_1/20010415_1x/H.JPG"));
+    doc.addImage(image("/L/Ab/I.JPG"));
+    const std::vector<std::string> keys{"20010415", "20010415_1", "010415120000", "aB", "20010416", "none", "20010415"};
+    const auto batch = doc.imagesOfKeys(keys);
+    ASSERT_EQ(batch.size(), keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        doc.selectImages(keys[i]);
+        EXPECT_EQ(batch[i], std::vector<const CPhotoData*>(doc.imageSelection().begin(), doc.imageSelection().end()))
+            << keys[i];
+    }
+    EXPECT_EQ(batch[1].size(), 3u);
 }
 
 TEST(LibraryKey, KeyToText) {

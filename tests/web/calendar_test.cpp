@@ -148,23 +148,5 @@ TEST(Calendar, RefusedInputs) {
               CalendarStatus::Malformed);
 }
 
-TEST(Calendar, FileEditsWriteReadOnlyCalendar) {
-    TempDir dir;
-    const SiteFiles site(dir.path());
-    EXPECT_EQ(addCalendarMonthToFile(site, "2024", 2), CalendarStatus::Unreadable);
-    ASSERT_TRUE(site.prepareHtmlFolder());
-    ASSERT_TRUE(site.writeEmptyCalendar());
-
-    EXPECT_EQ(addCalendarMonthToFile(site, "2024", 2), CalendarStatus::Edited);
-    const std::string once = calendar(row("2024", {2}));
-    EXPECT_EQ(readBytes(site.calendarPath()), std::vector<std::uint8_t>(once.begin(), once.end()));
-    EXPECT_EQ(platform::isReadOnly(site.calendarPath()), std::optional<bool>(true));
-    EXPECT_EQ(addCalendarMonthToFile(site, "2024", 2), CalendarStatus::Unchanged);
-
-    EXPECT_EQ(removeCalendarMonthFromFile(site, "2024", 2), CalendarStatus::Edited);
-    EXPECT_EQ(readBytes(site.calendarPath()), std::vector<std::uint8_t>(kEmpty.begin(), kEmpty.end()));
-    EXPECT_EQ(removeCalendarMonthFromFile(site, "2024", 2), CalendarStatus::LinkMissing);
-}
-
 }  // namespace
 }  // namespace lumbrel::web

@@ -176,6 +176,33 @@ TEST_F(LibraryPageWriterTest, HandEditedPageAnsweredNoIsEditedAndStamped) {
     EXPECT_EQ(checkFileStamp(html("2024/mar.htm")), StampCheck::Intact);
 }
 
+TEST_F(LibraryPageWriterTest, UnwritableMonthFailsItsLibrariesOnly) {
+    // Something that is no page stands where March's page would go: both
+    // March libraries fail, July goes on, and the calendar links July only.
+    fs::create_directories(html("2024/mar.htm"));
+    LibraryPageWriter writer(dir.path(), doc);
+    EXPECT_FALSE(writer.addPass(all));
+    EXPECT_EQ(writer.failedKeys(), (std::vector<std::string>{"20240312", "20240305"}));
+    const std::string calendar = readText(html("calendar.htm"));
+    EXPECT_EQ(calendar.find("2024/mar.htm"), std::string::npos);
+    EXPECT_NE(calendar.find("2023/jul.htm"), std::string::npos);
+    EXPECT_EQ(writer.rememberedKey(), "20230707");
+}
+
+TEST_F(LibraryPageWriterTest, HandEditedCalendarIsAskedAboutOncePerPass) {
+    ASSERT_TRUE(LibraryPageWriter(dir.path(), doc).addPass({"20240312"}));
+    fs::permissions(html("calendar.htm"), fs::perms::owner_write, fs::perm_options::add);
+    lumbrel::test::writeText(html("calendar.htm"), readText(html("calendar.htm")) + " ");
+    FixedPrompt yes(true);
+    LibraryPageWriter writer(dir.path(), doc, &yes);
+    EXPECT_FALSE(writer.addPass({"20240305", "20230707"}));
+    EXPECT_EQ(yes.ids, std::vector<int>{142});
+    EXPECT_EQ(writer.failedKeys(), (std::vector<std::string>{"20240305", "20230707"}));
+    // The rows went in; only the calendar was left alone.
+    EXPECT_NE(readText(html("2024/mar.htm")).find("<!--20240305-->"), std::string::npos);
+    EXPECT_EQ(readText(html("calendar.htm")).find("2023/jul.htm"), std::string::npos);
+}
+
 TEST_F(LibraryPageWriterTest, RetitleReplacesTheTitleCell) {
     LibraryPageWriter writer(dir.path(), doc);
     ASSERT_TRUE(writer.addPass({"20240305"}));

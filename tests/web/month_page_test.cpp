@@ -172,63 +172,58 @@ TEST(MonthPage, LibraryOutsideProgramFolderAndLinkFallbacks) {
     EXPECT_EQ(libraryRow(data, prog.path()), expectedRow);
 }
 
-TEST(MonthPage, InsertsRowsInKeyOrderAndRefusesADuplicate) {
-    TempDir dir;
-    const std::string path = dir / "apr.htm";
-    ASSERT_TRUE(writeNewMonthPage(path, "2001", 3, plainRow("15")));
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Insert, "20010420", plainRow("20")}),
-              PageEditResult::Edited);
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Insert, "20010402", plainRow("02")}),
-              PageEditResult::Edited);
-    const std::string expected = kTop + plainRow("02") + plainRow("15") + plainRow("20") + kTail;
-    EXPECT_EQ(unstampedFile(path), expected);
-
-    const std::vector<std::uint8_t> before = readBytes(path);
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Insert, "20010415", plainRow("15")}),
-              PageEditResult::Duplicate);
-    EXPECT_EQ(readBytes(path), before);
+// A stamped page of April 2001 holding rows, as the writer keeps it in memory.
+std::string aprilPage(const std::string& rows) {
+    std::string page = *newMonthPage("2001", 3, rows);
+    applyStamp(std::span(reinterpret_cast<std::uint8_t*>(page.data()), page.size()));
+    return page;
 }
 
-TEST(MonthPage, RemovesRowsAndDeletesTheEmptiedPage) {
-    TempDir dir;
-    const std::string path = dir / "apr.htm";
-    ASSERT_TRUE(writeNewMonthPage(path, "2001", 3, plainRow("02") + plainRow("15")));
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Remove, "20010402", ""}), PageEditResult::Edited);
-    EXPECT_EQ(unstampedFile(path), kTop + plainRow("15") + kTail);
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Remove, "20010402", ""}), PageEditResult::RowMissing);
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Remove, "20010415", ""}), PageEditResult::PageEmptied);
-    EXPECT_FALSE(platform::exists(path));
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Remove, "20010415", ""}), PageEditResult::IoFailed);
+// The page with the stamp field set back to "0  ", after checking it.
+std::string unstamped(std::string page) {
+    EXPECT_TRUE(isStampIntact(std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())));
+    return page.replace(20, 3, "0  ");
+}
+
+TEST(MonthPage, InsertsRowsInKeyOrderAndRefusesADuplicate) {
+    std::string page = aprilPage(plainRow("15"));
+    EXPECT_EQ(insertRow(page, "20010420", plainRow("20")), PageEditResult::Edited);
+    EXPECT_EQ(insertRow(page, "20010402", plainRow("02")), PageEditResult::Edited);
+    EXPECT_EQ(unstamped(page), kTop + plainRow("02") + plainRow("15") + plainRow("20") + kTail);
+
+    const std::string before = page;
+    EXPECT_EQ(insertRow(page, "20010415", plainRow("15")), PageEditResult::Duplicate);
+    EXPECT_EQ(page, before);
+}
+
+TEST(MonthPage, RemovesRowsUntilThePageIsEmptied) {
+    std::string page = aprilPage(plainRow("02") + plainRow("15"));
+    EXPECT_EQ(removeRow(page, "20010402"), PageEditResult::Edited);
+    EXPECT_EQ(unstamped(page), kTop + plainRow("15") + kTail);
+    EXPECT_EQ(removeRow(page, "20010402"), PageEditResult::RowMissing);
+    EXPECT_EQ(removeRow(page, "20010415"), PageEditResult::PageEmptied);
 }
 
 TEST(MonthPage, RetitleReplacesOnlyTheTitleAnchorText) {
-    TempDir dir;
-    const std::string path = dir / "apr.htm";
-    ASSERT_TRUE(writeNewMonthPage(path, "2001", 3, plainRow("02") + plainRow("15")));
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Retitle, "20010415", "Harbour at dusk, second day"}),
-              PageEditResult::Edited);
+    std::string page = aprilPage(plainRow("02") + plainRow("15"));
+    EXPECT_EQ(retitleRow(page, "20010415", "Harbour at dusk, second day"), PageEditResult::Edited);
     const std::string retitled = row("20010415", "../../L/20010415/A.JPG", "2001/04/15",
                                      "Harbour at dusk, sec<BR>ond day", "0 copies",
                                      kDummy + kDummy + kDummy + kDummy + kDummy);
-    EXPECT_EQ(unstampedFile(path), kTop + plainRow("02") + retitled + kTail);
+    EXPECT_EQ(unstamped(page), kTop + plainRow("02") + retitled + kTail);
 }
 
 TEST(MonthPage, HandEditedPageFailsItsStamp) {
-    TempDir dir;
-    const std::string path = dir / "apr.htm";
-    ASSERT_TRUE(writeNewMonthPage(path, "2001", 3, plainRow("15")));
-    std::vector<std::uint8_t> bytes = readBytes(path);
-    bytes[bytes.size() - 14] = 'x';  // "</BODY>" becomes "</BOxY>"
-    ASSERT_TRUE(platform::setReadOnly(path, false));
-    writeBytes(path, bytes);
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Retitle, "20010415", "New"}), PageEditResult::Altered);
-    EXPECT_EQ(readBytes(path), bytes);
+    std::string page = aprilPage(plainRow("15"));
+    page[page.size() - 14] = 'x';  // "</BODY>" becomes "</BOxY>"
+    const std::string edited = page;
+    EXPECT_EQ(retitleRow(page, "20010415", "New"), PageEditResult::Altered);
+    EXPECT_EQ(page, edited);
     // The user chose to go on with the changed page.
-    EXPECT_EQ(editMonthPageFile(path, {MonthPageEdit::Kind::Retitle, "20010415", "New"}, true),
-              PageEditResult::Edited);
-    EXPECT_TRUE(isStampIntact(readBytes(path)));
+    EXPECT_EQ(retitleRow(page, "20010415", "New", true), PageEditResult::Edited);
+    EXPECT_TRUE(isStampIntact(std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())));
 
-    std::string page = kTop + plainRow("15") + kTail;  // "0" at offset 20: never stamped
+    page = kTop + plainRow("15") + kTail;  // "0" at offset 20: never stamped
     EXPECT_EQ(insertRow(page, "20010420", plainRow("20")), PageEditResult::Altered);
     EXPECT_EQ(page, kTop + plainRow("15") + kTail);
 }
