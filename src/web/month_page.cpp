@@ -5,12 +5,13 @@
 #include <initializer_list>
 #include <span>
 
+#include "app/strings.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
+#include "web/html_text.h"
 #include "web/library_key_form.h"
 #include "web/page_links.h"
 #include "web/page_stamp.h"
-#include "web/page_texts.h"
 #include "web/site_files.h"
 
 namespace lumbrel::web {
@@ -96,7 +97,7 @@ std::string titlePieces(std::string_view title) {
         std::string_view piece = platform::truncateUtf8(title, kTitlePieceBytes);
         if (piece.empty()) piece = title.substr(0, 1);  // never stall on a byte that is no character
         if (!out.empty()) out += "<BR>";
-        out += piece;
+        out += htmlText(piece);
         title.remove_prefix(piece.size());
     }
     return out;
@@ -110,7 +111,7 @@ std::optional<std::string> libraryRow(const LibraryRowData& library, std::string
     row += str(kCell) + "85\" ALIGN=\"CENTER\">" + link + date + str(kAnchorEnd);
     row += str(kCell) + "195\" ALIGN=\"CENTER\">" + link + titlePieces(library.title) + str(kAnchorEnd);
     row += str(kCell) + "75\" ALIGN=\"CENTER\"><FONT COLOR=\"#737373\">" +
-           fill(pageText(kTextCopies), "%d", {std::to_string(library.imagePaths.size())}) +
+           fill(app::text(app::kTextCopies), "%d", {std::to_string(library.imagePaths.size())}) +
            "</FONT></TD>\r\n";
     for (std::size_t i = 0; i < kSampleCells; ++i) {
         if (i < library.imagePaths.size())
@@ -133,15 +134,15 @@ std::optional<std::string> newMonthPage(std::string_view year, int monthIndex, s
            "<TABLE WIDTH=\"775\" BORDER=\"0\" CELLSPACING=\"1\" ALIGN=\"CENTER\" " +
            "CELLPADDING=\"2\" STYLE=\"font-size:12pt\">\r\n" +
            "  <TR>\r\n    <TD COLSPAN=\"3\" BGCOLOR=\"#66FFCC\" ALIGN=\"CENTER\"><B>" +
-           fill(pageText(kTextMonthListTitle), "%s", {year, monthNumber}) + "</B></TD>\r\n" +
+           fill(app::text(app::kTextMonthListTitle), "%s", {year, monthNumber}) + "</B></TD>\r\n" +
            "    <TD COLSPAN=\"5\" BGCOLOR=\"#66FFCC\" ALIGN=\"CENTER\">\r\n" +
-           "    <FONT STYLE=\"font-size:10pt\" COLOR=\"#737373\">" + str(pageText(kTextMonthListHint)) +
+           "    <FONT STYLE=\"font-size:10pt\" COLOR=\"#737373\">" + str(app::text(app::kTextMonthListHint)) +
            "</FONT></TD>\r\n  </TR>\r\n" +
-           "  <TR>\r\n    <TD WIDTH=\"85\" ALIGN=\"CENTER\">" + str(pageText(kTextDateHead)) +
-           "</TD>\r\n    <TD WIDTH=\"195\" ALIGN=\"CENTER\">" + str(pageText(kTextTitleHead)) +
+           "  <TR>\r\n    <TD WIDTH=\"85\" ALIGN=\"CENTER\">" + str(app::text(app::kTextDateHead)) +
+           "</TD>\r\n    <TD WIDTH=\"195\" ALIGN=\"CENTER\">" + str(app::text(app::kTextTitleHead)) +
            "</TD>\r\n    <TD WIDTH=\"75\" ALIGN=\"CENTER\">\r\n" + "    <FONT COLOR=\"#737373\">" +
-           str(pageText(kTextCopiesHead)) + "</FONT></TD>\r\n    <TD COLSPAN=\"5\" ALIGN=\"CENTER\">\r\n" +
-           "    <FONT COLOR=\"#737373\">" + str(pageText(kTextSampleHead)) + "</FONT></TD>\r\n  </TR>\r\n" +
+           str(app::text(app::kTextCopiesHead)) + "</FONT></TD>\r\n    <TD COLSPAN=\"5\" ALIGN=\"CENTER\">\r\n" +
+           "    <FONT COLOR=\"#737373\">" + str(app::text(app::kTextSampleHead)) + "</FONT></TD>\r\n  </TR>\r\n" +
            str(row) + "</TABLE>\r\n</BODY>\r\n</HTML>\r\n";
 }
 

@@ -21,7 +21,8 @@ struct LibraryRowData {
 };
 
 /// The title split into pieces of at most 20 bytes (never inside a UTF-8
-/// character) joined by "<BR>"; "<BR>" for an empty title.
+/// character) joined by "<BR>"; "<BR>" for an empty title. Each piece is
+/// written with htmlText, so "<" or "&" in a title shows as itself.
 std::string titlePieces(std::string_view title);
 
 /// The row of one library, from its marker comment through the separator row.

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/shell_link.h"
 #include "platform/utf8.h"
+#include "web/html_text.h"
 
 namespace lumbrel::web {
 namespace {
@@ -26,9 +27,9 @@ std::string pageLink(std::string_view programFolder, std::string_view path) {
     while (programFolder.size() > 1 && programFolder.back() == '/') programFolder.remove_suffix(1);
     if (!programFolder.empty() && path.size() > programFolder.size() &&
         path[programFolder.size()] == '/' && platform::startsWithNoCase(path, programFolder))
-        return "../../" + std::string(path.substr(programFolder.size() + 1));
+        return "../../" + urlPathText(path.substr(programFolder.size() + 1));
     while (!path.empty() && path.front() == '/') path.remove_prefix(1);
-    return "file:///" + std::string(path);
+    return "file:///" + urlPathText(path);
 }
 
 std::string rowTargetPath(const std::string& linkTarget) {

@@ -15,7 +15,8 @@ namespace lumbrel::web {
 /// "/" follows it. Paths here already use "/", so turning separators into "/"
 /// changes nothing; there are no drive letters, so no drive colon exists to be
 /// turned into "|", and a colon that is part of a file name is kept as it is
-/// (replacing it would name a different file).
+/// (replacing it would name a different file). The path is written with
+/// urlPathText, so a name holding "#" or "&" still links to its file.
 std::string pageLink(std::string_view programFolder, std::string_view path);
 
 /// The file a row's date and title link to: a ".lnk" target resolved to the

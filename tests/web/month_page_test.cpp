@@ -107,6 +107,9 @@ TEST(PageLinks, RelativeBelowProgramFolderElseFileUrl) {
     EXPECT_EQ(pageLink("/opt/lumbrel/", "/opt/lumbrel/x.jpg"), "../../x.jpg");
     EXPECT_EQ(pageLink("/opt/lumbrel", "/opt/lumbrel2/x.jpg"), "file:///opt/lumbrel2/x.jpg");
     EXPECT_EQ(pageLink("/opt/lumbrel", "/media/card/x.jpg"), "file:///media/card/x.jpg");
+    // Characters that would end the path or the attribute still name the file.
+    EXPECT_EQ(pageLink("/opt/lumbrel", "/opt/lumbrel/L/Tom & Ann #2?/100%\"<>.jpg"),
+              "../../L/Tom &amp; Ann %232%3F/100%25%22%3C%3E.jpg");
 }
 
 TEST(MonthPage, TitleSplitsIntoPiecesOfTwentyBytes) {
@@ -114,6 +117,9 @@ TEST(MonthPage, TitleSplitsIntoPiecesOfTwentyBytes) {
               "ABCDEFGHIJKLMNOPQRST<BR>UVWXYZabcdefghijklmn<BR>opqrs");
     EXPECT_EQ(titlePieces("abcdefghijklmnopqrs\xC3\xA9xy"), "abcdefghijklmnopqrs<BR>\xC3\xA9xy");
     EXPECT_EQ(titlePieces(""), "<BR>");
+    // Markup characters show as themselves; the split counts the title's own bytes.
+    EXPECT_EQ(titlePieces("Fish & Chips <Dover> \"Day 2\""),
+              "Fish &amp; Chips &lt;Dover&gt;<BR> &quot;Day 2&quot;");
 }
 
 TEST(MonthPage, NewPageWithARowOfTwoImages) {
