@@ -8,7 +8,40 @@ namespace lumbrel::app {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 10> kTable{{
+constexpr std::array<std::pair<int, std::string_view>, 39> kTable{{
+    // The pages declare UTF-8 because every text this program handles is
+    // UTF-8; any other declaration would garble non-ASCII titles.
+    {kTextCharset, "utf-8"},
+    {kTextMonthListTitle, "The list of %s/%s"},
+    {kTextMonthListHint, "(You can view the library for a date by clicking on the date or title)"},
+    {kTextDateHead, "Date"},
+    {kTextTitleHead, "Title"},
+    {kTextSampleHead, "Sample view (Up to five displayed within library)"},
+    {kTextFrameTitle, "View library"},
+    {kTextNoFrames, "English capable browser that can display frames is required to view this page\r\n"},
+    {kTextStartHeading, "View library"},
+    {kTextLibrariesLine1, "Clicking the highlighted month in the calendar in the"},
+    {kTextLibrariesLine2, "upper frame displays the list for that month in the frame"},
+    {kTextNoLibraryLine1, "No library was found."},
+    {kTextNoLibraryLine2, "Load an image and try again."},
+    {kTextPageAltered,
+     "%s\n\nThis file may have been modified using another editor or is corrupted. \n"
+     "Using this file could damage other data. \nDo you want to quit using this file?"},
+    {kTextYear, "%s"},
+    {kTextJanuary, "January"},
+    {kTextJanuary + 1, "February"},
+    {kTextJanuary + 2, "March"},
+    {kTextJanuary + 3, "April"},
+    {kTextJanuary + 4, "May"},
+    {kTextJanuary + 5, "June"},
+    {kTextJanuary + 6, "July"},
+    {kTextJanuary + 7, "August"},
+    {kTextJanuary + 8, "September"},
+    {kTextJanuary + 9, "October"},
+    {kTextJanuary + 10, "November"},
+    {kTextJanuary + 11, "December"},
+    {kTextCopiesHead, "Number of copies"},
+    {kTextCopies, "%d copies"},
     {kMsgWriteError, "An error occurred while writing library. \nProcessing will be aborted."},
     {kMsgCannotOpenPages, "An error occurred.\nLibrary file cannot be opened"},
     {kStrWatcherEntryName, "Lumbrel supervisory"},
@@ -26,6 +59,11 @@ constexpr std::array<std::pair<int, std::string_view>, 10> kTable{{
 std::string_view text(int id) {
     const auto it = std::find_if(kTable.begin(), kTable.end(), [&](const auto& e) { return e.first == id; });
     return it == kTable.end() ? std::string_view{} : it->second;
+}
+
+std::string_view monthName(int monthIndex) {
+    if (monthIndex < 0 || monthIndex > 11) return {};
+    return text(kTextJanuary + monthIndex);
 }
 
 }  // namespace lumbrel::app

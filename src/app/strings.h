@@ -7,6 +7,26 @@
 namespace lumbrel::app {
 
 enum StringId : int {
+    // The texts of the library web site's pages.
+    kTextCharset = 129,              ///< character set the pages declare
+    kTextMonthListTitle = 130,       ///< "The list of %s/%s" (year, month number)
+    kTextMonthListHint = 131,
+    kTextDateHead = 132,
+    kTextTitleHead = 133,
+    kTextSampleHead = 134,
+    kTextFrameTitle = 135,
+    kTextNoFrames = 136,             ///< ends in CR LF
+    kTextStartHeading = 137,
+    kTextLibrariesLine1 = 138,
+    kTextLibrariesLine2 = 139,
+    kTextNoLibraryLine1 = 140,
+    kTextNoLibraryLine2 = 141,
+    kTextPageAltered = 142,          ///< "%s" names the page
+    kTextYear = 144,                 ///< "%s"
+    kTextJanuary = 145,              ///< 145..156: January..December
+    kTextCopiesHead = 157,
+    kTextCopies = 158,               ///< "%d copies"
+
     kMsgWriteError = 59148,          ///< a file transfer failed and was rolled back
     kMsgCannotOpenPages = 59165,     ///< the library pages could not be opened
     kStrWatcherEntryName = 59169,    ///< name of the watcher's autostart entry
@@ -21,6 +41,9 @@ enum StringId : int {
 
 /// The text of a string number; empty for a number the table does not hold.
 std::string_view text(int id);
+
+/// The full month name, monthIndex 0..11; empty outside that range.
+std::string_view monthName(int monthIndex);
 
 /// The mail software of a library made while none is chosen.
 inline constexpr std::string_view kNoMailSoftware = "Email software is not assigned";

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/strings.h"
 #include "platform/files.h"
 #include "web/page_stamp.h"
-#include "web/page_texts.h"
 
 namespace lumbrel::web {
 namespace {
@@ -31,12 +31,12 @@ bool isFourDigitYear(std::string_view year) {
 }
 
 std::string greyMonth(int monthIndex) {
-    return "<FONT COLOR=\"#737373\">" + std::string(monthName(monthIndex)) + "</FONT>";
+    return "<FONT COLOR=\"#737373\">" + std::string(app::monthName(monthIndex)) + "</FONT>";
 }
 
 // The text of string 144 with its "%s" replaced by the year.
 std::string yearText(std::string_view year) {
-    std::string text(pageText(kTextYear));
+    std::string text(app::text(app::kTextYear));
     const std::size_t at = text.find("%s");
     if (at != npos) text.replace(at, 2, year);
     return text;
@@ -73,7 +73,7 @@ std::size_t newRowPosition(const std::string& text, std::string_view year) {
 // Validation and the stamp check shared by both edits; nullopt to go on.
 std::optional<CalendarStatus> refuse(std::string_view page, std::string_view year, int monthIndex,
                                      StampRule rule) {
-    if (!isFourDigitYear(year) || monthName(monthIndex).empty()) return CalendarStatus::InvalidMonth;
+    if (!isFourDigitYear(year) || app::monthName(monthIndex).empty()) return CalendarStatus::InvalidMonth;
     if (page.size() < kBodyStart) return CalendarStatus::Malformed;
     if (rule == StampRule::Require && !stampIntact(page)) return CalendarStatus::StampAltered;
     return std::nullopt;
@@ -115,7 +115,7 @@ CalendarEdit addMonth(std::string_view page, std::string_view year, int monthInd
     if (cellEnd == npos || cellEnd > rowEnd) return {CalendarStatus::Malformed, {}};
     text.replace(cell, cellEnd - cell,
                  "<B><A HREF=\"" + link + "\" TARGET=\"start\">" +
-                     std::string(monthName(monthIndex)) + "</A></B>");
+                     std::string(app::monthName(monthIndex)) + "</A></B>");
     return finish(CalendarStatus::Edited, std::move(text));
 }
 

@@ -10,13 +10,13 @@
 #include <utility>
 
 #include "library/library_key.h"
+#include "app/strings.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 #include "web/calendar.h"
 #include "web/library_key_form.h"
 #include "web/month_page.h"
 #include "web/page_stamp.h"
-#include "web/page_texts.h"
 
 namespace lumbrel::web {
 
@@ -34,7 +34,7 @@ int currentYear() {
 
 // String 142 with its "%s" replaced by the page's path.
 std::string alteredPageText(const std::string& path) {
-    std::string text(pageText(kTextPageAltered));
+    std::string text(app::text(app::kTextPageAltered));
     const std::size_t at = text.find("%s");
     if (at != std::string::npos) text.replace(at, 2, path);
     return text;
@@ -92,7 +92,7 @@ LibraryPageWriter::PageAnswer LibraryPageWriter::confirmPage(const std::string& 
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     // A page too short to hold a stamp is not asked about: its edit fails anyway.
     if (!computeStamp(bytes) || isStampIntact(bytes)) return PageAnswer::Edit;
-    const bool quit = prompt_ ? prompt_->askYesNo(kTextPageAltered, alteredPageText(path)) : true;
+    const bool quit = prompt_ ? prompt_->askYesNo(app::kTextPageAltered, alteredPageText(path)) : true;
     return quit ? PageAnswer::Skip : PageAnswer::EditAltered;
 }
 

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/strings.h"
 #include "platform/files.h"
 #include "web/page_stamp.h"
-#include "web/page_texts.h"
 
 namespace lumbrel::web {
 namespace {
@@ -41,7 +41,7 @@ std::string commonHead() {
     return "<HTML>\r\n<HEAD>\r\n<!--0   -->"
            "  <META NAME=\"GENERATOR\" CONTENT=\"Orrin Lumbrel 1.1\">\r\n"
            "  <META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html;CHARSET=" +
-           str(pageText(kTextCharset)) + "\">\r\n";
+           str(app::text(app::kTextCharset)) + "\">\r\n";
 }
 
 std::optional<std::string> frameSetPage(const std::optional<MonthFrame>& month) {
@@ -51,22 +51,22 @@ std::optional<std::string> frameSetPage(const std::optional<MonthFrame>& month) 
             return std::nullopt;
         lowerFrame = "  <FRAME SRC=\"HTML/" + month->year + "/" + str(monthFileName(month->monthIndex));
     }
-    return commonHead() + "  <TITLE>" + str(pageText(kTextFrameTitle)) + "</TITLE>\r\n" +
+    return commonHead() + "  <TITLE>" + str(app::text(app::kTextFrameTitle)) + "</TITLE>\r\n" +
            "</HEAD>\r\n" +
            "<FRAMESET FRAMEBORDER=1 ROWS=\"100, 67*\" COLS=\"*\">\r\n" +
            "  <FRAME SRC=\"HTML/calendar.htm\" NAME=\"calendar\">\r\n" + lowerFrame +
-           ".htm\" NAME=\"start\">\r\n<NOFRAMES>\r\n" + "<BODY>\r\n" + str(pageText(kTextNoFrames)) +
+           ".htm\" NAME=\"start\">\r\n<NOFRAMES>\r\n" + "<BODY>\r\n" + str(app::text(app::kTextNoFrames)) +
            "</BODY>\r\n" + "</NOFRAMES>\r\n</FRAMESET>\r\n</HTML>\r\n";
 }
 
 std::string startPage(bool librariesPresent) {
-    const std::string_view line1 = pageText(librariesPresent ? kTextLibrariesLine1 : kTextNoLibraryLine1);
-    const std::string_view line2 = pageText(librariesPresent ? kTextLibrariesLine2 : kTextNoLibraryLine2);
+    const std::string_view line1 = app::text(librariesPresent ? app::kTextLibrariesLine1 : app::kTextNoLibraryLine1);
+    const std::string_view line2 = app::text(librariesPresent ? app::kTextLibrariesLine2 : app::kTextNoLibraryLine2);
     return commonHead() + "  <TITLE>start</TITLE>\r\n</HEAD>\r\n<BODY>\r\n" +
            "<BR>\r\n<BR>\r\n<BR>\r\n" + "<TABLE BORDER=\"0\" WIDTH=\"775\" ALIGN=\"CENTER\">\r\n" +
            "  <TR>\r\n" + "    <TD ALIGN=\"CENTER\" VALIGN=\"MIDDLE\" WIDTH=\"775\">\r\n" +
            "      <FONT SIZE=\"4\" COLOR=\"#000066\">\r\n" + "        <B><BR>" +
-           str(pageText(kTextStartHeading)) + "</B>\r\n" + "       </FONT>\r\n" +
+           str(app::text(app::kTextStartHeading)) + "</B>\r\n" + "       </FONT>\r\n" +
            "       <FONT COLOR=\"#000066\">\r\n" + "         <B><BR><BR>" + str(line1) +
            "<BR></B>\r\n" + "        </FONT>\r\n" + "        <FONT COLOR=\"#000066\">\r\n" +
            "          <B>" + str(line2) + "<BR></B>\r\n" +
