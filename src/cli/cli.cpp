@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/strings.h"
+#include "cli/album_command.h"
 #include "cli/library_session.h"
 #include "cli/media_commands.h"
 #include "cli/pages_commands.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: lumbrel-cli [--home DIR] info\n"
     "       lumbrel-cli [--home DIR] pages ...   (lumbrel-cli pages --help)\n"
+    "       lumbrel-cli [--home DIR] album KEY [--template N] [--pattern N]\n"
     "       lumbrel-cli index dump FILE\n"
     "       lumbrel-cli index copy IN OUT\n"
     "       lumbrel-cli media ...                (lumbrel-cli media --help)\n"
@@ -26,6 +28,8 @@ constexpr std::string_view kUsage =
     "               line, fields separated by tabs, in file order\n"
     "  index copy   read an index file and write it again to OUT\n"
     "  pages        write the library web site anew or refresh libraries' pages\n"
+    "  album        write the album pages of the library KEY through the template\n"
+    "               plug-in of the settings, or its template N / colour pattern N\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
 
@@ -115,6 +119,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (rest.size() == 1 && rest[0] == "info") return info(home, out, err);
     if (!rest.empty() && rest[0] == "pages")
         return runPages(home, std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
+    if (!rest.empty() && rest[0] == "album")
+        return runAlbum(home, std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (rest.size() == 3 && rest[0] == "index" && rest[1] == "dump") return dump(rest[2], out, err);

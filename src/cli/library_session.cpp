@@ -50,6 +50,7 @@ bool LibrarySession::start(const std::string& home) {
     options.instanceName.clear();  // the folder lock is enough for the command line
     app::StartupServices services;
     services.site = &forward_;
+    services.templates = &templates_;
     application_.emplace(profile_, options, services);
     writer_.emplace(application_->programFolder(), application_->document(), &prompt_);
     forward_.attach(&*writer_);

@@ -1,7 +1,7 @@
 #pragma once
 // What the library commands of lumbrel-cli share: the program's start-up on a
-// program folder with the library web site attached, and the changed-page
-// question asked on the terminal.
+// program folder with the library web site and the template plug-ins
+// attached, and the changed-page question asked on the terminal.
 
 #include <iosfwd>
 #include <optional>
@@ -13,6 +13,7 @@
 #include "app/services.h"
 #include "platform/profile.h"
 #include "web/library_page_writer.h"
+#include "web/plugin_host.h"
 
 namespace lumbrel::cli {
 
@@ -47,8 +48,10 @@ private:
 
 /// The program's start-up for a command that works on the library: finds the
 /// program folder, runs the start-up with the web site attached (a fresh folder
-/// gets its new site, a relocation refreshes the pages) and reports what a
-/// user should know on err. The run ends (generations made) when it goes away.
+/// gets its new site, a relocation refreshes the pages) and with the template
+/// plug-ins of its Plugins folder (a missing plug-in is replaced by the first
+/// template there), and reports what a user should know on err. The run ends
+/// (generations made) when it goes away.
 class LibrarySession {
 public:
     explicit LibrarySession(std::ostream& err);
@@ -64,6 +67,7 @@ private:
     platform::Profile profile_;
     TerminalPrompt prompt_;
     SiteForwarder forward_;
+    web::PluginTemplateFinder templates_;
     std::optional<app::Application> application_;  // made once the folder is known
     std::optional<web::LibraryPageWriter> writer_;  // reads the application's document
 };

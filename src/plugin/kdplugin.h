@@ -24,8 +24,9 @@ extern "C" {
 #endif
 
 /* module: the handle the host got when it loaded this very plug-in (a null
- * handle gives 0). Null buffer: size of the name list of template titles;
- * with a buffer: fills it and returns the number of titles. */
+ * handle, or the handle of another module, gives 0). Null buffer: size of the
+ * name list of template titles; with a buffer: fills it and returns the number
+ * of titles. */
 int32_t GetPluginTitle(void* module, uint8_t* buffer);
 
 /* The same contract over the colour pattern names. */
