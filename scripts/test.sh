@@ -4,6 +4,7 @@
 source "$(dirname "$0")/lib/setup.sh"
 
 install_missing_packages
+install_browser_driver
 configure_and_build -DLUMBREL_TESTS=ON
 
 # Permission bits do not bind root: the one test that needs a read-only folder

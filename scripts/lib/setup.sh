@@ -6,7 +6,10 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-PACKAGES=(cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libturbojpeg0-dev)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libturbojpeg0-dev chromium)
+# The browser tests run under Node.js; a machine that has it already (from
+# Debian or elsewhere) keeps its own.
+command -v node >/dev/null && command -v npm >/dev/null || PACKAGES+=(nodejs npm)
 
 install_missing_packages() {
     local missing=()
@@ -22,6 +25,14 @@ install_missing_packages() {
     fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# playwright-core, the browser tests' driver of Chromium, at the version the
+# lock file names.
+install_browser_driver() {
+    [ -d "$ROOT/tests/browser/node_modules/playwright-core" ] && return 0
+    echo "Installing the browser tests' driver (npm ci in tests/browser)"
+    npm ci --prefix "$ROOT/tests/browser" --no-audit --no-fund
 }
 
 configure_and_build() {
