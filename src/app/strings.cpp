@@ -8,7 +8,7 @@ namespace lumbrel::app {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 39> kTable{{
+constexpr std::array<std::pair<int, std::string_view>, 44> kTable{{
     // The pages declare UTF-8 because every text this program handles is
     // UTF-8; any other declaration would garble non-ASCII titles.
     {kTextCharset, "utf-8"},
@@ -42,6 +42,8 @@ constexpr std::array<std::pair<int, std::string_view>, 39> kTable{{
     {kTextJanuary + 11, "December"},
     {kTextCopiesHead, "Number of copies"},
     {kTextCopies, "%d copies"},
+    {kMsgNoImagesFound, "Could not find images to load."},
+    {kStrAutoLoadCaption, "Lumbrel automatic loading"},
     {kMsgWriteError, "An error occurred while writing library. \nProcessing will be aborted."},
     {kMsgCannotOpenPages, "An error occurred.\nLibrary file cannot be opened"},
     {kStrWatcherEntryName, "Lumbrel supervisory"},
@@ -49,6 +51,9 @@ constexpr std::array<std::pair<int, std::string_view>, 39> kTable{{
     {kStrOn, "ON"},
     {kStrOff, "OFF"},
     {kStrCountSuffix, " "},
+    {kStrCardRecognized, "Recognized card/camera\nStarting loading"},
+    {kStrConfirmCaption, "Lumbrel"},
+    {kStrCardRecognizedAuto, "Recognized card/camera\nStarting automatic loading"},
     {kStrRebuilding, "Rebuilding"},
     {kStrLibraryRebuilt, "The library is being rebuilt"},
     {kStrPleaseWait, "Please wait..."},

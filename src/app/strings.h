@@ -27,6 +27,9 @@ enum StringId : int {
     kTextCopiesHead = 157,
     kTextCopies = 158,               ///< "%d copies"
 
+    kMsgNoImagesFound = 256,         ///< a camera load found no camera folder
+    kStrAutoLoadCaption = 59143,     ///< caption of the automatic load's windows
+
     kMsgWriteError = 59148,          ///< a file transfer failed and was rolled back
     kMsgCannotOpenPages = 59165,     ///< the library pages could not be opened
     kStrWatcherEntryName = 59169,    ///< name of the watcher's autostart entry
@@ -34,6 +37,9 @@ enum StringId : int {
     kStrOn = 59172,
     kStrOff = 59173,
     kStrCountSuffix = 59174,
+    kStrCardRecognized = 59189,      ///< confirmation before a camera load
+    kStrConfirmCaption = 59190,      ///< its caption
+    kStrCardRecognizedAuto = 59191,  ///< confirmation before an automatic load
     kStrRebuilding = 59196,          ///< wait window title while the index is relocated
     kStrLibraryRebuilt = 59198,
     kStrPleaseWait = 59200,
