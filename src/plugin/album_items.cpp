@@ -1,6 +1,9 @@
 #include "plugin/album_items.h"
 
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/shell_link.h"
@@ -81,6 +84,31 @@ std::string previewPathOf(const std::string& listPath) {
     return preview;
 }
 
+namespace {
+
+// Reads the recording data of every item. The reader goes through each whole
+// file, so an album of many camera pictures is bound by reading; the files are
+// shared out to a few threads (each item is still read once, into its own
+// record, and nothing else is shared). Without threads it reads them in turn.
+void readInfos(std::vector<AlbumItem>& items) {
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < items.size(); i = next++) items[i].info = readImageInfo(items[i].path);
+    };
+    const std::size_t threads =
+        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, items.size() / 8 + 1});
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones started and this one share the rest.
+    }
+    work();
+    for (std::thread& helper : helpers) helper.join();
+}
+
+}  // namespace
+
 std::vector<AlbumItem> collectItems(std::string_view library, std::string_view group,
                                     const std::vector<std::string>& images) {
     std::vector<AlbumItem> items;
@@ -94,9 +122,9 @@ std::vector<AlbumItem> collectItems(std::string_view library, std::string_view g
         }
         const bool movie = endsWithNoCase(path, ".avi");
         if (!movie && !endsWithNoCase(path, ".jpg")) continue;
-        AlbumItem item{path, previewPathOf(listPath), movie, readImageInfo(path)};
-        items.push_back(std::move(item));
+        items.push_back(AlbumItem{path, previewPathOf(listPath), movie, {}});
     }
+    readInfos(items);
     return items;
 }
 
