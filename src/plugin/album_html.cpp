@@ -1,21 +1,8 @@
 #include "plugin/album_html.h"
 
-namespace lumbrel::plugin {
+#include "platform/html_text.h"
 
-std::string htmlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
+namespace lumbrel::plugin {
 
 std::string pageStart() {
     // The pages are UTF-8 text: names and dates come from a UTF-8 system.
@@ -34,13 +21,13 @@ std::string pageHead(std::string_view title, std::string_view script) {
 FileLink fileLink(std::string_view pageBase, std::string_view path) {
     if (path.size() > pageBase.size() + 1 && path.substr(0, pageBase.size()) == pageBase &&
         path[pageBase.size()] == '/')
-        return {"../" + htmlText(path.substr(pageBase.size() + 1)), false};
+        return {"../" + platform::urlPathText(path.substr(pageBase.size() + 1)), false};
     return {fileUrl(path), true};
 }
 
 std::string fileUrl(std::string_view path) {
     while (!path.empty() && path.front() == '/') path.remove_prefix(1);
-    return "file:///" + htmlText(path);
+    return "file:///" + platform::urlPathText(path);
 }
 
 std::string countText(std::size_t count, std::string_view singular, std::string_view separator) {

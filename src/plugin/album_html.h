@@ -5,12 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/html_text.h"
+
 namespace lumbrel::plugin {
 
-/// text with "&", "<", ">" and '"' written as character references, so that a
-/// name holding them cannot end an attribute or start a tag; other bytes are
-/// kept as they are.
-std::string htmlText(std::string_view text);
+using platform::htmlText;
 
 /// "<HTML>\r\n<HEAD>\r\n" and the generator and character-set META lines.
 std::string pageStart();
@@ -20,13 +19,14 @@ std::string pageHead(std::string_view title, std::string_view script = {});
 
 /// How a page reaches a file: relative ("../" + the path below the folder
 /// above the page's HTML folder) or through a file URL ("file:///" + the
-/// absolute path without its leading "/"). Both are HTML-escaped.
+/// absolute path without its leading "/"). Both written with
+/// platform::urlPathText, so any file name links to its file.
 struct FileLink {
     std::string href;
     bool absolute = false;
 };
 FileLink fileLink(std::string_view pageBase, std::string_view path);
-/// The file URL form alone (HTML-escaped).
+/// The file URL form alone.
 std::string fileUrl(std::string_view path);
 
 /// "1 image" / "2 images" style counts: singular only for 1.

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/files.h"
-#include "plugin/album_folder.h"
+#include "platform/prepare_folder.h"
 #include "plugin/album_icons.h"
 #include "plugin/album_items.h"
 #include "plugin/album_pages.h"
@@ -84,7 +84,7 @@ bool AlbumRun::writeCollection() {
     for (const AlbumGroup& group : found.groups) {
         const std::string groupPath = joinPath(request_.libraryPath, group.folder);
         const std::string groupHtml = joinPath(groupPath, "HTML");
-        if (!prepareAlbumFolder(groupHtml)) return false;
+        if (!platform::prepareFolder(groupHtml)) return false;
         const std::vector<AlbumItem> items = collectItems(request_.libraryPath, group.folder, request_.imagePaths);
         const std::size_t groupMovies = movieCount(items);
         stills += items.size() - groupMovies;
@@ -123,7 +123,7 @@ bool AlbumRun::writeScriptsAndIcons() const {
             return false;
     }
     const std::string icons = joinPath(html_, "ICON");
-    if (!prepareAlbumFolder(icons)) return false;
+    if (!platform::prepareFolder(icons)) return false;
     for (const std::string_view name : kAlbumIconNames) {
         if (!platform::writeFileAtomic(joinPath(icons, std::string(name) + ".GIF"),
                                        albumIcon(name, options_.colours.blackIcons)))
@@ -150,7 +150,7 @@ bool writeAlbum(const AlbumRequest& request) {
     options.mailName = request.mailName;
     options.collection = !date;
 
-    if (!prepareAlbumFolder(joinPath(library, "HTML"))) return false;
+    if (!platform::prepareFolder(joinPath(library, "HTML"))) return false;
     AlbumRun run(request, options);
     return date ? run.writeSingleDate(folderName, *date) : run.writeCollection();
 }

@@ -7,8 +7,8 @@
 
 #include "app/strings.h"
 #include "platform/files.h"
+#include "platform/html_text.h"
 #include "platform/utf8.h"
-#include "web/html_text.h"
 #include "web/library_key_form.h"
 #include "web/page_links.h"
 #include "web/page_stamp.h"
@@ -97,7 +97,7 @@ std::string titlePieces(std::string_view title) {
         std::string_view piece = platform::truncateUtf8(title, kTitlePieceBytes);
         if (piece.empty()) piece = title.substr(0, 1);  // never stall on a byte that is no character
         if (!out.empty()) out += "<BR>";
-        out += htmlText(piece);
+        out += platform::htmlText(piece);
         title.remove_prefix(piece.size());
     }
     return out;

@@ -7,8 +7,8 @@
 #include "media/imaging.h"
 #include "platform/files.h"
 #include "platform/shell_link.h"
+#include "platform/html_text.h"
 #include "platform/utf8.h"
-#include "web/html_text.h"
 
 namespace lumbrel::web {
 namespace {
@@ -27,9 +27,9 @@ std::string pageLink(std::string_view programFolder, std::string_view path) {
     while (programFolder.size() > 1 && programFolder.back() == '/') programFolder.remove_suffix(1);
     if (!programFolder.empty() && path.size() > programFolder.size() &&
         path[programFolder.size()] == '/' && platform::startsWithNoCase(path, programFolder))
-        return "../../" + urlPathText(path.substr(programFolder.size() + 1));
+        return "../../" + platform::urlPathText(path.substr(programFolder.size() + 1));
     while (!path.empty() && path.front() == '/') path.remove_prefix(1);
-    return "file:///" + urlPathText(path);
+    return "file:///" + platform::urlPathText(path);
 }
 
 std::string rowTargetPath(const std::string& linkTarget) {

@@ -7,6 +7,7 @@
 
 #include "app/strings.h"
 #include "platform/files.h"
+#include "platform/prepare_folder.h"
 #include "web/page_stamp.h"
 
 namespace lumbrel::web {
@@ -99,24 +100,6 @@ bool writeSiteFile(const std::string& path, std::string_view text) {
                                    reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-bool prepareFolder(const std::string& path) {
-    if (path.empty()) return false;
-    if (platform::isDirectory(path)) return true;
-    if (platform::exists(path)) {
-        bool movedAside = false;
-        for (int number = 0; number <= 999 && !movedAside; ++number) {
-            char suffix[8];
-            std::snprintf(suffix, sizeof suffix, ".%03d", number);
-            const std::string aside = path + suffix;
-            if (platform::exists(aside)) continue;
-            if (!platform::moveFile(path, aside)) return false;
-            movedAside = true;
-        }
-        if (!movedAside) return false;
-    }
-    return platform::makeDirectory(path);
-}
-
 SiteFiles::SiteFiles(std::string programFolder) : programFolder_(std::move(programFolder)) {}
 
 std::string SiteFiles::htmlFolder() const { return platform::joinPath(programFolder_, "HTML"); }
@@ -135,10 +118,10 @@ std::string SiteFiles::monthPagePath(std::string_view year, int monthIndex) cons
     return platform::joinPath(yearFolder(year), str(mon) + ".htm");
 }
 
-bool SiteFiles::prepareHtmlFolder() const { return prepareFolder(htmlFolder()); }
+bool SiteFiles::prepareHtmlFolder() const { return platform::prepareFolder(htmlFolder()); }
 
 bool SiteFiles::prepareYearFolder(std::string_view year) const {
-    return isFourDigitYear(year) && prepareFolder(yearFolder(year));
+    return isFourDigitYear(year) && platform::prepareFolder(yearFolder(year));
 }
 
 bool SiteFiles::writeFrameSet(const std::optional<MonthFrame>& month) const {

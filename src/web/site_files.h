@@ -45,12 +45,6 @@ std::span<const std::uint8_t> placeholderGif();
 bool writeSiteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 bool writeSiteFile(const std::string& path, std::string_view text);
 
-/// Makes path usable as a folder: creates it when missing, uses an existing
-/// folder, and moves anything else of that name aside to path + ".000" ..
-/// ".999" (the first free name) before creating the folder. False when all
-/// 1000 names are taken or a step fails.
-bool prepareFolder(const std::string& path);
-
 /// The site of one program folder (paths use "/").
 class SiteFiles {
 public:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/prepare_folder.h"
 #include "support/temp_dir.h"
 #include "web/page_stamp.h"
 
@@ -152,11 +153,11 @@ TEST(SiteFiles, PlainFileInTheWayIsMovedAside) {
 
     // With ".000" taken the next file goes to ".001"; a folder stays as it is.
     writeText(dir / "HTML/keep.txt", "kept");
-    ASSERT_TRUE(prepareFolder(dir / "HTML"));
+    ASSERT_TRUE(platform::prepareFolder(dir / "HTML"));
     EXPECT_EQ(textOf(dir / "HTML/keep.txt"), "kept");
     writeText(dir / "other", "second");
     writeText(dir / "other.000", "taken");
-    ASSERT_TRUE(prepareFolder(dir / "other"));
+    ASSERT_TRUE(platform::prepareFolder(dir / "other"));
     EXPECT_TRUE(platform::isDirectory(dir / "other"));
     EXPECT_EQ(textOf(dir / "other.000"), "taken");
     EXPECT_EQ(textOf(dir / "other.001"), "second");

@@ -1,6 +1,6 @@
-#include "web/html_text.h"
+#include "platform/html_text.h"
 
-namespace lumbrel::web {
+namespace lumbrel::platform {
 
 std::string htmlText(std::string_view text) {
     std::string out;
@@ -35,4 +35,4 @@ std::string urlPathText(std::string_view path) {
     return out;
 }
 
-}  // namespace lumbrel::web
+}  // namespace lumbrel::platform

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumbrel::web {
+namespace lumbrel::platform {
 
 /// text for the body of an element: & < > " written as character references.
 std::string htmlText(std::string_view text);
@@ -17,4 +17,4 @@ std::string htmlText(std::string_view text);
 /// names) and & as "&amp;".
 std::string urlPathText(std::string_view path);
 
-}  // namespace lumbrel::web
+}  // namespace lumbrel::platform

@@ -1,27 +1,27 @@
-#include "plugin/album_folder.h"
+#include "platform/prepare_folder.h"
 
 #include <cstdio>
 
 #include "platform/files.h"
 
-namespace lumbrel::plugin {
+namespace lumbrel::platform {
 
-bool prepareAlbumFolder(const std::string& path) {
+bool prepareFolder(const std::string& path) {
     if (path.empty()) return false;
-    if (platform::isDirectory(path)) return true;
-    if (platform::exists(path)) {
+    if (isDirectory(path)) return true;
+    if (exists(path)) {
         bool movedAside = false;
         for (int number = 0; number <= 999 && !movedAside; ++number) {
             char suffix[8];
             std::snprintf(suffix, sizeof suffix, ".%03d", number);
             const std::string aside = path + suffix;
-            if (platform::exists(aside)) continue;
-            if (!platform::moveFile(path, aside)) return false;
+            if (exists(aside)) continue;
+            if (!moveFile(path, aside)) return false;
             movedAside = true;
         }
         if (!movedAside) return false;
     }
-    return platform::makeDirectory(path);
+    return makeDirectory(path);
 }
 
-}  // namespace lumbrel::plugin
+}  // namespace lumbrel::platform
