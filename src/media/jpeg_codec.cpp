@@ -8,6 +8,16 @@
 #include <emmintrin.h>
 #endif
 
+// The entropy coder's inner loops count leading and trailing zero bits and
+// shift by variable amounts on every coefficient; processors with BMI1/BMI2
+// and LZCNT do each in one instruction. These functions are built twice and
+// the loader picks the version the processor can run.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define LUMBREL_BIT_CLONES __attribute__((target_clones("default", "arch=x86-64-v3")))
+#else
+#define LUMBREL_BIT_CLONES
+#endif
+
 namespace lumbrel::media {
 
 const std::array<std::uint8_t, 64> kZigzagToNatural = {
@@ -320,7 +330,7 @@ ScanDecoder::ScanDecoder(const JpegFile& file, std::span<const std::uint8_t> dat
     }
 }
 
-void ScanDecoder::fill() {
+LUMBREL_BIT_CLONES void ScanDecoder::fill() {
     // Eight bytes at a time while none of them is FF; byte by byte otherwise.
     while (count_ <= 56) {
         if (end_ - pos_ >= 8) {
@@ -413,7 +423,8 @@ inline std::int16_t applySign(int v, std::int16_t negate) { return static_cast<s
 
 bool ScanDecoder::decodeBlock(int component, std::int16_t* block) { return decodeBlock(component, block, kZigzagOrder); }
 
-bool ScanDecoder::decodeBlock(int component, std::int16_t* block, const CoefficientOrder& order) {
+LUMBREL_BIT_CLONES bool ScanDecoder::decodeBlock(int component, std::int16_t* block,
+                                                const CoefficientOrder& order) {
     std::memset(block, 0, 64 * sizeof(std::int16_t));
     const auto c = static_cast<std::size_t>(component);
     if (count_ < 32) {
@@ -518,24 +529,31 @@ void ScanEncoder::reserve() {
     }
 }
 
-void ScanEncoder::flushWord() {
-    count_ -= 32;
-    const auto word = static_cast<std::uint32_t>(bits_ >> count_);
+namespace {
+
+// Writes the 32 bits of word big-endian at out, each 0xFF byte followed by a
+// stuffed 0x00 (F.1.2.3); returns the end of what was written.
+inline std::uint8_t* emitWord(std::uint8_t* out, std::uint32_t word) {
     const std::uint32_t inverted = ~word;
-    std::uint8_t* out = out_.data() + size_;
-    if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) == 0) {
+    if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) == 0) {  // no 0xFF byte
         const std::uint32_t big = __builtin_bswap32(word);
         std::memcpy(out, &big, 4);
-        size_ += 4;
-        return;
+        return out + 4;
     }
     for (int shift = 24; shift >= 0; shift -= 8) {
         const auto byte = static_cast<std::uint8_t>(word >> shift);
-        out_[size_++] = byte;
-        if (byte == 0xFF) {
-            out_[size_++] = 0x00;  // byte stuffing, F.1.2.3
-        }
+        *out++ = byte;
+        if (byte == 0xFF) *out++ = 0x00;
     }
+    return out;
+}
+
+}  // namespace
+
+void ScanEncoder::flushWord() {
+    count_ -= 32;
+    size_ = static_cast<std::size_t>(emitWord(out_.data() + size_, static_cast<std::uint32_t>(bits_ >> count_)) -
+                                     out_.data());
 }
 
 inline void ScanEncoder::put(std::uint32_t bits, int length) {
@@ -597,9 +615,24 @@ std::uint64_t nonZeroMask(const std::int16_t* block) {
 #endif
 }
 
-void ScanEncoder::encodeBlock(int component, const std::int16_t* block) {
+LUMBREL_BIT_CLONES void ScanEncoder::encodeBlock(int component, const std::int16_t* block) {
     reserve();
     const auto c = static_cast<std::size_t>(component);
+    // The bit buffer and the output position are kept in locals for the block
+    // and stored back at its end: stores into the output bytes may alias any
+    // member, which would otherwise reload them after every byte written.
+    std::uint64_t buffer = bits_;
+    int count = count_;
+    std::uint8_t* out = out_.data() + size_;
+    bool missing = false;
+    const auto put = [&](std::uint32_t bits, int length) {
+        buffer = (buffer << length) | bits;
+        count += length;
+        if (count >= 32) {
+            count -= 32;
+            out = emitWord(out, static_cast<std::uint32_t>(buffer >> count));
+        }
+    };
     // The size category of v and its additional bits: v itself when positive,
     // v - 1 in `size` bits when negative (F.1.2.1).
     const auto category = [](int v, std::uint32_t& bits) {
@@ -616,7 +649,7 @@ void ScanEncoder::encodeBlock(int component, const std::int16_t* block) {
     int size = category(diff, bits);
     const HuffmanTable& dc = *dc_[c];
     int length = dc.length(static_cast<std::uint8_t>(size));
-    missingCode_ |= length == 0;
+    missing |= length == 0;
     put(static_cast<std::uint32_t>(dc.code(static_cast<std::uint8_t>(size))) << size | bits, length + size);
 
     std::uint64_t nonZero = nonZeroMask(block) & ~std::uint64_t{1};
@@ -627,21 +660,25 @@ void ScanEncoder::encodeBlock(int component, const std::int16_t* block) {
         nonZero &= nonZero - 1;
         int run = k - last - 1;
         while (run > 15) {  // ZRL: sixteen zeros
-            missingCode_ |= ac.length(0xF0) == 0;
+            missing |= ac.length(0xF0) == 0;
             put(ac.code(0xF0), ac.length(0xF0));
             run -= 16;
         }
         size = category(block[k], bits);
         const auto symbol = static_cast<std::uint8_t>(run << 4 | size);
         length = ac.length(symbol);
-        missingCode_ |= length == 0;
+        missing |= length == 0;
         put(static_cast<std::uint32_t>(ac.code(symbol)) << size | bits, length + size);
         last = k;
     }
     if (last != 63) {
-        missingCode_ |= ac.length(0x00) == 0;
+        missing |= ac.length(0x00) == 0;
         put(ac.code(0x00), ac.length(0x00));  // EOB
     }
+    bits_ = buffer;
+    count_ = count;
+    size_ = static_cast<std::size_t>(out - out_.data());
+    missingCode_ = missingCode_ || missing;
 }
 
 bool ScanEncoder::finish() {
