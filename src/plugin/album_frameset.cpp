@@ -21,7 +21,7 @@ std::string frameSetPage(const AlbumOptions& options, std::string_view startFold
             "  <FRAME SRC=\"HTML/MENU3.HTM\" NAME=\"Date\" SCROLLING=\"AUTO\">\r\n"
             "</FRAMESET>\r\n</FRAMESET>\r\n"
             "  <FRAME SRC=\"";
-    if (!startFolder.empty()) page += htmlText(startFolder) + "/";
+    if (!startFolder.empty()) page += platform::urlPathText(startFolder) + "/";
     page += "HTML/INDEX.HTM\" NAME=\"Body\" SCROLLING=\"AUTO\">\r\n"
             "</FRAMESET>\r\n"
             "</HTML>\r\n";

@@ -80,7 +80,7 @@ std::string folderMenuBlock(const AlbumOptions& options, std::string_view title,
                         "  </tr>\r\n"
                         "  <tr>\r\n"
                         "    <td align=\"center\">\r\n";
-    const std::string prefix = groupFolder.empty() ? "" : "../" + htmlText(groupFolder) + "/HTML/";
+    const std::string prefix = groupFolder.empty() ? "" : "../" + platform::urlPathText(groupFolder) + "/HTML/";
     block += menuLink("      ", prefix + "INDEX.HTM", "INDEX");
     if (options.dataLinks()) block += menuLink("      ", prefix + "DATA.HTM", "DATA");
     return block + "    </td>\r\n"
