@@ -261,8 +261,8 @@ TEST(ImageInfo, SizeScan) {
     using S = std::tuple<bool, std::uint16_t, std::uint16_t>;
     EXPECT_EQ(size(picture(320, 240)), S(true, 320, 240));
     EXPECT_EQ(size(test::fakeScan()), S(false, 0, 0));  // no frame header
-    ByteVector noEnd = picture(320, 240);
-    noEnd.resize(noEnd.size() - 2);
+    const ByteVector whole = picture(320, 240);
+    const ByteVector noEnd(whole.begin(), whole.end() - 2);  // without its end-of-image marker
     EXPECT_EQ(size(noEnd), S(false, 0, 0));  // runs off the end
     ByteVector afterEnd = test::fakeScan();
     const ByteVector frame = picture(320, 240);
