@@ -79,6 +79,10 @@ bool AtomicFile::setTimes(std::int64_t accessNs, std::int64_t writeNs) {
 
 bool AtomicFile::commit() {
     if (!ok()) return false;
+    if (injectedFailure()) {
+        failed_ = true;
+        return false;  // the destructor removes the temporary file
+    }
     mode_t mode = 0666 & ~static_cast<mode_t>(processUmask());
     struct stat st {};
     if (mode_ >= 0) mode = static_cast<mode_t>(mode_);

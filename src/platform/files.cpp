@@ -52,7 +52,37 @@ int openRetry(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
+struct FailureHook {
+    bool configured = false;
+    int failAt = 0;
+    int counted = 0;
+};
+
+FailureHook& hook() {
+    static FailureHook h;
+    return h;
+}
+
 }  // namespace
+
+void setFailAfter(int n) {
+    FailureHook& h = hook();
+    h.configured = true;
+    h.failAt = n < 0 ? 0 : n;
+    h.counted = 0;
+}
+
+int fileStepsCounted() { return hook().counted; }
+
+bool injectedFailure() {
+    FailureHook& h = hook();
+    if (!h.configured) {
+        h.configured = true;
+        if (const char* value = std::getenv("LUMBREL_FAIL_FILE_OP")) h.failAt = std::atoi(value);
+    }
+    if (h.failAt <= 0) return false;
+    return ++h.counted == h.failAt;
+}
 
 unsigned processUmask() {
     if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
@@ -169,14 +199,19 @@ bool copyFile(const std::string& from, const std::string& to) {
     if (copied != static_cast<std::uint64_t>(st.st_size)) return false;
     out.setMode(st.st_mode & 07777);
     const auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
-    return out.setTimes(ns(st.st_atim), ns(st.st_mtim)) && out.commit();
+    if (!out.setTimes(ns(st.st_atim), ns(st.st_mtim)) || !out.commit()) return false;
+    // commit() has flushed the data and the folder; a copy counts as done only
+    // when the file in place has the size of its source.
+    return fileSize(to) == copied;
 }
 
 bool moveFile(const std::string& from, const std::string& to) {
+    if (injectedFailure()) return false;
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
     if (errno != EXDEV) return false;
 
-    // Another file system: copy, check, then delete the source.
+    // Another file system: copy (flushed to the disk by copyFile), check the
+    // size, and only then delete the source.
     const std::optional<std::uint64_t> size = fileSize(from);
     if (!size || !copyFile(from, to)) return false;
     if (fileSize(to) != size) {
@@ -192,11 +227,29 @@ bool moveFile(const std::string& from, const std::string& to) {
     return true;
 }
 
+RenameResult renameNoReplace(const std::string& from, const std::string& to) {
+    if (injectedFailure()) return RenameResult::Failed;
+    // link + unlink never replaces an existing target, unlike rename.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return RenameResult::Renamed;
+        ::unlink(to.c_str());
+        return RenameResult::Failed;
+    }
+    const int linkError = errno;
+    if (linkError == EXDEV) return RenameResult::OtherFileSystem;
+    if (linkError != EPERM && linkError != ENOTSUP && linkError != EOPNOTSUPP) return RenameResult::Failed;
+    // File systems without hard links (FAT cards): check, then rename.
+    if (exists(to)) return RenameResult::Failed;
+    if (::rename(from.c_str(), to.c_str()) == 0) return RenameResult::Renamed;
+    return errno == EXDEV ? RenameResult::OtherFileSystem : RenameResult::Failed;
+}
+
 bool deleteFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
 bool makeDirectory(const std::string& path) {
+    if (!isDirectory(path) && injectedFailure()) return false;
     if (::mkdir(path.c_str(), 0777) == 0) return true;
     return errno == EEXIST && isDirectory(path);
 }

@@ -45,6 +45,9 @@ bool copyFile(const std::string& from, const std::string& to);
 /// Renames from to to, replacing a file at to; across file systems copies and
 /// then deletes the source only after the copy is complete with the right size.
 bool moveFile(const std::string& from, const std::string& to);
+/// Renames from to to on the same file system, never replacing a file at to.
+enum class RenameResult { Renamed, OtherFileSystem, Failed };
+RenameResult renameNoReplace(const std::string& from, const std::string& to);
 /// Deletes a file (not a folder). False when it cannot be deleted.
 bool deleteFile(const std::string& path);
 
@@ -76,6 +79,16 @@ std::optional<std::uint64_t> freeSpace(const std::string& path);
 /// The process's file-creation mask, read without changing it where the kernel
 /// shows it.
 unsigned processUmask();
+
+/// Test hook for failure injection: makes the n-th file-changing step from now
+/// on (a folder made, a rename, a file written or copied into place) fail, once;
+/// 0 turns it off. Without a call, the environment variable
+/// LUMBREL_FAIL_FILE_OP=n, read at the first step, does the same.
+void setFailAfter(int n);
+/// The file-changing steps counted since the last setFailAfter.
+int fileStepsCounted();
+/// Counts one file-changing step; true when it is the one chosen to fail.
+bool injectedFailure();
 
 /// Canonical absolute form of an existing path (links resolved); nullopt when
 /// it cannot be resolved.
