@@ -8,7 +8,7 @@ namespace lumbrel::app {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 44> kTable{{
+constexpr std::array<std::pair<int, std::string_view>, 51> kTable{{
     // The pages declare UTF-8 because every text this program handles is
     // UTF-8; any other declaration would garble non-ASCII titles.
     {kTextCharset, "utf-8"},
@@ -44,8 +44,12 @@ constexpr std::array<std::pair<int, std::string_view>, 44> kTable{{
     {kTextCopies, "%d copies"},
     {kMsgNoImagesFound, "Could not find images to load."},
     {kStrAutoLoadCaption, "Lumbrel automatic loading"},
+    {kStrCopying, "Copying files to be loaded..."},
+    {kStrMoving, "Moving files to be loaded..."},
     {kMsgWriteError, "An error occurred while writing library. \nProcessing will be aborted."},
     {kMsgCannotOpenPages, "An error occurred.\nLibrary file cannot be opened"},
+    {kStrLoadCaption, "Load images in camera"},
+    {kStrLoadOtherCaption, "Load other images"},
     {kStrWatcherEntryName, "Lumbrel supervisory"},
     {kStrDefaultColour, "Green/Gray"},
     {kStrOn, "ON"},
@@ -54,7 +58,10 @@ constexpr std::array<std::pair<int, std::string_view>, 44> kTable{{
     {kStrCardRecognized, "Recognized card/camera\nStarting loading"},
     {kStrConfirmCaption, "Lumbrel"},
     {kStrCardRecognizedAuto, "Recognized card/camera\nStarting automatic loading"},
+    {kStrUnassigned, "Unassigned"},
     {kStrRebuilding, "Rebuilding"},
+    {kStrCreatingHtml, "Creating an HTML file"},
+    {kStrHtmlBeingCreated, "The HTML file is being created"},
     {kStrLibraryRebuilt, "The library is being rebuilt"},
     {kStrPleaseWait, "Please wait..."},
 }};

@@ -30,8 +30,12 @@ enum StringId : int {
     kMsgNoImagesFound = 256,         ///< a camera load found no camera folder
     kStrAutoLoadCaption = 59143,     ///< caption of the automatic load's windows
 
+    kStrCopying = 59144,             ///< progress text of a load that copies
+    kStrMoving = 59145,              ///< progress text of a load that moves
     kMsgWriteError = 59148,          ///< a file transfer failed and was rolled back
     kMsgCannotOpenPages = 59165,     ///< the library pages could not be opened
+    kStrLoadCaption = 59161,         ///< caption of a camera load's progress window
+    kStrLoadOtherCaption = 59162,    ///< caption of the load of other images
     kStrWatcherEntryName = 59169,    ///< name of the watcher's autostart entry
     kStrDefaultColour = 59170,       ///< colour pattern chosen with a new template
     kStrOn = 59172,
@@ -40,7 +44,10 @@ enum StringId : int {
     kStrCardRecognized = 59189,      ///< confirmation before a camera load
     kStrConfirmCaption = 59190,      ///< its caption
     kStrCardRecognizedAuto = 59191,  ///< confirmation before an automatic load
+    kStrUnassigned = 59194,          ///< the day entry of a load date without a day
     kStrRebuilding = 59196,          ///< wait window title while the index is relocated
+    kStrCreatingHtml = 59197,        ///< wait window title while a load writes the pages
+    kStrHtmlBeingCreated = 59199,
     kStrLibraryRebuilt = 59198,
     kStrPleaseWait = 59200,
 };
@@ -50,6 +57,20 @@ std::string_view text(int id);
 
 /// The full month name, monthIndex 0..11; empty outside that range.
 std::string_view monthName(int monthIndex);
+
+// The fixed texts of the loading dialogs (they are dialog resources, not
+// numbered strings).
+/// "Loading error": pictures without a recording date.
+inline constexpr std::string_view kUndatedCaption = "Loading error";
+inline constexpr std::string_view kUndatedText =
+    "Recorded date information of some files is not known.\nSpecify the sorting method for these files.";
+inline constexpr std::string_view kUndatedByFileDate = "Sort by date information of a file";
+inline constexpr std::string_view kUndatedByDate = "Sort by date";
+/// The load date dialog.
+inline constexpr std::string_view kLoadDateCaption = "Load date confirmation";
+/// The title dialog.
+inline constexpr std::string_view kTitleCaption = "Enter title";
+inline constexpr std::string_view kTitleFolderLabel = "Target folder for loading";
 
 /// The mail software of a library made while none is chosen.
 inline constexpr std::string_view kNoMailSoftware = "Email software is not assigned";

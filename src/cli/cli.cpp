@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "cli/album_command.h"
 #include "cli/library_session.h"
+#include "cli/load_commands.h"
 #include "cli/media_commands.h"
 #include "cli/pages_commands.h"
 #include "library/index_file.h"
@@ -21,6 +22,9 @@ constexpr std::string_view kUsage =
     "       lumbrel-cli index dump FILE\n"
     "       lumbrel-cli index copy IN OUT\n"
     "       lumbrel-cli media ...                (lumbrel-cli media --help)\n"
+    "       lumbrel-cli [--home DIR] camera [LOAD OPTIONS]   (lumbrel-cli camera --help)\n"
+    "       lumbrel-cli [--home DIR] load [LOAD OPTIONS] SOURCE...\n"
+    "       lumbrel-cli [--home DIR] auto\n"
     "\n"
     "  info         show the program folder, the save folder, the index file and\n"
     "               the number of libraries and images\n"
@@ -30,6 +34,9 @@ constexpr std::string_view kUsage =
     "  pages        write the library web site anew or refresh libraries' pages\n"
     "  album        write the album pages of the library KEY through the template\n"
     "               plug-in of the settings, or its template N / colour pattern N\n"
+    "  camera       load the pictures of the camera folders on the mounted drives\n"
+    "  load         load the pictures of the given camera folders (DCIM or marked)\n"
+    "  auto         load the drive named by a pending automatic-load request\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
 
@@ -121,6 +128,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return runPages(home, std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (!rest.empty() && rest[0] == "album")
         return runAlbum(home, std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
+    const std::vector<std::string> commandArgs(rest.empty() ? rest.end() : rest.begin() + 1, rest.end());
+    if (!rest.empty() && rest[0] == "camera") return runCamera(home, commandArgs, out, err);
+    if (!rest.empty() && rest[0] == "load") return runLoad(home, commandArgs, out, err);
+    if (!rest.empty() && rest[0] == "auto") return runAuto(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (rest.size() == 3 && rest[0] == "index" && rest[1] == "dump") return dump(rest[2], out, err);

@@ -35,8 +35,11 @@ bool SiteForwarder::addPass(const std::vector<std::string>& keys) { return targe
 
 bool SiteForwarder::writeNewSite() { return target_ && target_->writeNewSite(); }
 
-LibrarySession::LibrarySession(std::ostream& err)
-    : err_(err), profile_(platform::Profile::defaultPath()), prompt_(err) {}
+LibrarySession::LibrarySession(std::ostream& err, LoadOptions options)
+    : err_(err), profile_(platform::Profile::defaultPath()), prompt_(err), options_(std::move(options)),
+      loadPrompt_(options_, err), progress_(err), wait_(err) {}
+
+camera::Pipeline LibrarySession::pipeline() { return camera::loaderPipeline(*loader_, &lastLoad_, &lastReport_); }
 
 bool LibrarySession::start(const std::string& home) {
     std::string problem;
@@ -51,17 +54,25 @@ bool LibrarySession::start(const std::string& home) {
     app::StartupServices services;
     services.site = &forward_;
     services.templates = &templates_;
+    if (options_.loadPendingRequest) services.autoLoader = &autoForward_;
     application_.emplace(profile_, options, services);
     writer_.emplace(application_->programFolder(), application_->document(), &prompt_);
     forward_.attach(&*writer_);
+    loader_.emplace(camera::LoaderContext{application_->settings(), application_->document(), loadPrompt_, progress_,
+                                          application_->indexPath(), &*writer_, &wait_,
+                                          options_.noOpen ? nullptr : &opener_, options_.transfer});
+    autoLoader_.emplace(application_->settings(), loadPrompt_, pipeline());
+    autoForward_.attach(&*autoLoader_);
     switch (application_->start()) {
     case app::StartupResult::Started: break;
     case app::StartupResult::FolderInUse:
         err_ << "lumbrel-cli: Lumbrel is already using the program folder " << *folder
              << "; close it and try again\n";
         return false;
-    case app::StartupResult::AnotherCopyRunning:
     case app::StartupResult::AutoLoadFailed:
+        err_ << "lumbrel-cli: the automatic load of the pending request failed and was taken back\n";
+        return false;
+    case app::StartupResult::AnotherCopyRunning:
         err_ << "lumbrel-cli: start-up failed\n";
         return false;
     }

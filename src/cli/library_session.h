@@ -11,6 +11,12 @@
 
 #include "app/application.h"
 #include "app/services.h"
+#include "camera/auto_load.h"
+#include "camera/image_loader.h"
+#include "camera/shell_opener.h"
+#include "cli/load_options.h"
+#include "cli/terminal_load_prompt.h"
+#include "cli/terminal_progress.h"
 #include "platform/profile.h"
 #include "web/library_page_writer.h"
 #include "web/plugin_host.h"
@@ -46,21 +52,43 @@ private:
     app::SitePages* target_ = nullptr;
 };
 
+/// Hands the start-up's automatic load on to a loader made after the
+/// Application (the loader works on its document and settings).
+class AutoLoadForwarder : public app::AutomaticLoader {
+public:
+    void attach(app::AutomaticLoader* target) { target_ = target; }
+    bool load(const std::string& requestFile) override { return target_ && target_->load(requestFile); }
+
+private:
+    app::AutomaticLoader* target_ = nullptr;
+};
+
 /// The program's start-up for a command that works on the library: finds the
 /// program folder, runs the start-up with the web site attached (a fresh folder
 /// gets its new site, a relocation refreshes the pages) and with the template
 /// plug-ins of its Plugins folder (a missing plug-in is replaced by the first
 /// template there), and reports what a user should know on err. The run ends
-/// (generations made) when it goes away.
+/// (generations made) when it goes away. The loading pipeline is attached
+/// too, with the terminal's prompt and progress answering from options; with
+/// loadPendingRequest a request file left by the watcher is loaded during
+/// start-up (the auto command).
 class LibrarySession {
 public:
-    explicit LibrarySession(std::ostream& err);
+    explicit LibrarySession(std::ostream& err, LoadOptions options = {});
     /// False, with the reason on err, when the program cannot start on the folder.
     bool start(const std::string& home);
 
     app::Application& application() { return *application_; }
     web::LibraryPageWriter& site() { return *writer_; }
     const platform::Profile& profile() const { return profile_; }
+    /// What a load of this session works with (after start()).
+    camera::LoaderContext& loader() { return *loader_; }
+    TerminalLoadPrompt& loadPrompt() { return loadPrompt_; }
+    /// The pipeline of the camera command and the automatic load.
+    camera::Pipeline pipeline();
+    /// The result and report of the last run of pipeline().
+    camera::LoadResult lastLoad() const { return lastLoad_; }
+    const camera::LoadReport& lastReport() const { return lastReport_; }
 
 private:
     std::ostream& err_;
@@ -70,6 +98,16 @@ private:
     web::PluginTemplateFinder templates_;
     std::optional<app::Application> application_;  // made once the folder is known
     std::optional<web::LibraryPageWriter> writer_;  // reads the application's document
+    LoadOptions options_;
+    TerminalLoadPrompt loadPrompt_;
+    TerminalProgress progress_;
+    TerminalWaitWindow wait_;
+    camera::ShellOpener opener_;
+    AutoLoadForwarder autoForward_;
+    std::optional<camera::LoaderContext> loader_;   // works on the application's document
+    std::optional<camera::AutoLoader> autoLoader_;
+    camera::LoadResult lastLoad_ = camera::LoadResult::NothingToLoad;
+    camera::LoadReport lastReport_;
 };
 
 }  // namespace lumbrel::cli

@@ -1,0 +1,155 @@
+#pragma once
+// The loading pipeline: brings the pictures and movies of camera folders (or
+// of other folders the user chose) into the image library. Each file gets its
+// recording date, a library folder (by date, or one new library per source
+// folder), its place there by copy or move, its turn upright, its preview and
+// its image record; then the index is saved, the pages of the libraries that
+// received files are written and the library pages opened.
+//
+// A run is all or nothing: a failed step (message 59148) or "Suspend" takes
+// every change back, on disk and in the document, so that the library, the
+// program folder and the card are as before the run. Sources of a move are
+// deleted only once the index naming their new places has been saved.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/services.h"
+#include "app/settings.h"
+#include "camera/camera_prompt.h"
+#include "camera/loader_prompt.h"
+#include "camera/undo_log.h"
+#include "library/album_doc.h"
+
+namespace lumbrel::camera {
+
+enum class TransferMode { Move = 1, Copy = 2 };
+
+enum class LoadResult {
+    Loaded,         ///< the run completed (possibly without a new file: all were there already)
+    NothingToLoad,  ///< no loadable file (message 256)
+    Cancelled,      ///< the user cancelled; everything was taken back
+    Failed,         ///< a step failed (message 59148); everything was taken back
+};
+
+/// What a run works with. The pointers may be null: no site pages, no wait
+/// window, no opening of the pages.
+struct LoaderContext {
+    app::Settings& settings;
+    library::CKDCardAlbumDoc& doc;
+    LoaderPrompt& prompt;
+    Progress& progress;
+    std::string indexPath;  ///< the library index file
+    app::SitePages* site = nullptr;
+    app::WaitWindow* wait = nullptr;
+    PageOpener* opener = nullptr;
+    /// Replaces the CopyImage setting for camera loads.
+    std::optional<TransferMode> transfer{};
+};
+
+/// What a finished or taken-back run leaves to report.
+struct LoadReport {
+    std::size_t loaded = 0;          ///< files placed in the library
+    std::size_t samePictures = 0;    ///< files skipped as already in the library
+    std::size_t undatedLeft = 0;     ///< files without a date that were not loaded
+    std::size_t sourcesKept = 0;     ///< move sources that could not be deleted (loaded, still on the card)
+    std::size_t notRestored = 0;     ///< files a roll-back could not put back (they stay complete in the library)
+    std::size_t pagesFailed = 0;     ///< libraries whose album pages could not be written
+    bool siteFailed = false;         ///< the library-level pages could not be rebuilt
+};
+
+class ImageLoader {
+public:
+    explicit ImageLoader(LoaderContext& context) : c_(context) {}
+    ImageLoader(const ImageLoader&) = delete;
+    ImageLoader& operator=(const ImageLoader&) = delete;
+
+    /// Loads the camera folders (DCIM or marker folders, full paths, in order).
+    /// progressCaption replaces the caption "Load images in camera".
+    LoadResult loadCamera(const std::vector<std::string>& sources, std::string_view progressCaption = {});
+    /// Loads the image files lying directly in folders: choice 0 copies, 1 moves.
+    LoadResult loadOtherImages(const std::vector<std::string>& folders, int choice);
+
+    const LoadReport& report() const { return report_; }
+    /// The library files placed by the run, in order.
+    const std::vector<std::string>& loadedFiles() const { return loaded_; }
+
+private:
+    enum class Stop { None, Cancelled, Failed };
+    struct TitleRequest {
+        std::string library;
+        std::string shown;
+    };
+
+    LoadResult runCamera(const std::vector<std::string>& sources, std::string_view caption);
+    LoadResult runOther(const std::vector<std::string>& folders);
+    void readSettings();
+    bool openRoot();
+    bool makeFolders(const std::string& folder);
+    void beginProgress(std::string_view caption, std::size_t total);
+
+    // Date mode.
+    void loadByDate(const std::string& file);
+    void placeByKey(const std::string& file, const std::string& key, const std::string& time);
+    void handleUndated();
+    library::CAlbumData* findByKey(std::string_view key);
+
+    // Folder mode.
+    std::string newLibraryFolder(const std::string& key) const;
+    void loadIntoNewLibrary(const std::string& source, const std::string& key);
+    void loadFilesInto(const std::vector<std::string>& files, const std::string& target,
+                       library::CAlbumData& library);
+    void carryPages(const std::string& sourceSub, const std::string& target, library::CAlbumData& library);
+
+    // One file.
+    bool transfer(const std::string& source, const std::string& dest, bool mayRotate);
+    std::int64_t recordImage(const std::string& dest, const std::string& time, const std::string& folder);
+    library::CAlbumData& addNewLibrary(const std::string& folder);
+    void remember(const library::CAlbumData& library);
+    void touch(const std::string& folder);
+    void step();
+    void fail() { stop_ = Stop::Failed; }
+
+    // The end of the run.
+    /// Takes the run back, or saves the index and completes it; movedFrom are
+    /// the camera sources to clean after a move.
+    LoadResult finish(const std::vector<std::string>& movedFrom);
+    void askTitles();
+    void rollBack();
+    void cleanSources(const std::vector<std::string>& sources);
+    void writePages();
+    void openPages();
+
+    LoaderContext& c_;
+    TransferMode mode_ = TransferMode::Copy;
+    bool folderMode_ = false;
+    bool rotate_ = false;
+    std::string template_;
+    std::string root_;
+    UndoLog undo_;
+    Stop stop_ = Stop::None;
+    std::vector<std::string> newLibraries_;
+    std::vector<std::string> touched_;
+    std::vector<std::pair<std::string, library::CAlbumData>> originals_;  ///< libraries before the run changed them
+    std::vector<std::string> undated_;
+    std::vector<std::string> loaded_;
+    std::vector<TitleRequest> titles_;
+    std::size_t done_ = 0;
+    LoadReport report_;
+};
+
+/// The first count characters of text (a character is a UTF-8 code point; a
+/// character is never split).
+std::string firstCharacters(std::string_view text, std::size_t count);
+
+/// The pipeline for the camera command and the automatic load: one run of a
+/// new ImageLoader per call, false only when the run failed. last, when given,
+/// receives each run's result and report.
+Pipeline loaderPipeline(LoaderContext& context, LoadResult* last = nullptr, LoadReport* lastReport = nullptr);
+
+}  // namespace lumbrel::camera

@@ -1,0 +1,63 @@
+#include "cli/terminal_progress.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <ostream>
+
+namespace lumbrel::cli {
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+struct sigaction previousAction {};
+
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+constexpr std::size_t kBarWidth = 30;
+
+}  // namespace
+
+TerminalProgress::TerminalProgress(std::ostream& err, bool drawBar) : err_(err), drawBar_(drawBar) {}
+
+TerminalProgress::TerminalProgress(std::ostream& err) : TerminalProgress(err, ::isatty(STDERR_FILENO) == 1) {}
+
+TerminalProgress::~TerminalProgress() {
+    if (handlerInstalled_) ::sigaction(SIGINT, &previousAction, nullptr);
+}
+
+void TerminalProgress::begin(std::string_view caption, std::string_view text, std::size_t total) {
+    total_ = total;
+    interrupted = 0;
+    if (!handlerInstalled_) {
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program
+        ::sigemptyset(&action.sa_mask);
+        handlerInstalled_ = ::sigaction(SIGINT, &action, &previousAction) == 0;
+    }
+    if (drawBar_) err_ << caption << ": " << text << " (Ctrl-C suspends)\n";
+    step(0);
+}
+
+void TerminalProgress::step(std::size_t done) {
+    if (!drawBar_ || total_ == 0) return;
+    const std::size_t filled = done >= total_ ? kBarWidth : done * kBarWidth / total_;
+    err_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, ' ') << "] " << done << "/"
+         << total_ << std::flush;
+    barShown_ = true;
+}
+
+bool TerminalProgress::cancelled() { return interrupted != 0; }
+
+void TerminalProgress::end() {
+    if (barShown_) err_ << "\n";
+    barShown_ = false;
+}
+
+TerminalWaitWindow::TerminalWaitWindow(std::ostream& err) : err_(err), visible_(::isatty(STDERR_FILENO) == 1) {}
+
+void TerminalWaitWindow::show(std::string_view title, std::string_view line1, std::string_view line2) {
+    if (visible_) err_ << title << ": " << line1 << " " << line2 << "\n";
+}
+
+}  // namespace lumbrel::cli

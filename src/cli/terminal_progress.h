@@ -1,0 +1,49 @@
+#pragma once
+// The progress window and the wait window of a load on the terminal. The bar
+// is drawn on stderr only when stderr is a terminal. From the start of a
+// transfer, the first Ctrl-C (SIGINT) is the "Suspend" button: the run stops
+// after the current file and is taken back; a second Ctrl-C ends the program.
+
+#include <iosfwd>
+#include <string>
+
+#include "app/services.h"
+#include "camera/loader_prompt.h"
+
+namespace lumbrel::cli {
+
+class TerminalProgress : public camera::Progress {
+public:
+    TerminalProgress(std::ostream& err, bool drawBar);
+    /// Draws the bar when stderr is a terminal.
+    explicit TerminalProgress(std::ostream& err);
+    ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    void begin(std::string_view caption, std::string_view text, std::size_t total) override;
+    void step(std::size_t done) override;
+    bool cancelled() override;
+    void end() override;
+
+private:
+    std::ostream& err_;
+    bool drawBar_;
+    bool handlerInstalled_ = false;
+    bool barShown_ = false;
+    std::size_t total_ = 0;
+};
+
+class TerminalWaitWindow : public app::WaitWindow {
+public:
+    /// Shown only when stderr is a terminal.
+    explicit TerminalWaitWindow(std::ostream& err);
+    void show(std::string_view title, std::string_view line1, std::string_view line2) override;
+    void close() override {}
+
+private:
+    std::ostream& err_;
+    bool visible_;
+};
+
+}  // namespace lumbrel::cli
