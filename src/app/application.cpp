@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/busy_flag.h"
+#include "app/program_folder.h"
 #include "app/relocate_refresh.h"
 #include "app/strings.h"
 #include "library/index_file.h"
@@ -116,7 +117,7 @@ void Application::openIndex(bool copiedFromSaveFolder) {
 
 void Application::checkTemplate() {
     const std::string dllPath = settings_.get(setting::DllPath);
-    const std::string plugins = inProgramFolder(kPluginsFolder);
+    const std::string plugins = pluginsFolder(programFolder());
     const std::size_t cut = dllPath.find_last_of("/\\");
     const std::string file = cut == std::string::npos ? dllPath : dllPath.substr(cut + 1);
     if (!file.empty() && platform::isFile(joinPath(plugins, file))) return;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/application.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -28,6 +29,17 @@ std::optional<std::string> findProgramFolder(const std::string& home, std::strin
         return std::nullopt;
     }
     return canonical;
+}
+
+std::string pluginsFolder(const std::string& programFolder) {
+    const std::string own = platform::joinPath(programFolder, kPluginsFolder);
+    if (platform::isDirectory(own)) return own;
+    const std::string program = platform::runningProgramPath();
+    if (!program.empty()) {
+        const std::string beside = platform::joinPath(platform::parentPath(program), kPluginsFolder);
+        if (platform::isDirectory(beside)) return beside;
+    }
+    return own;
 }
 
 }  // namespace lumbrel::app

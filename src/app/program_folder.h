@@ -13,4 +13,11 @@ namespace lumbrel::app {
 /// (with a reason in error) when it cannot be found or made.
 std::optional<std::string> findProgramFolder(const std::string& home, std::string& error);
 
+/// The template plug-ins' folder of a program folder: its own "Plugins" when
+/// there is one; otherwise the "Plugins" folder beside the running program,
+/// where a build or an installation puts the delivered plug-in (a program
+/// folder chosen with --home or LUMBREL_HOME starts without one). The program
+/// folder's own path when neither exists.
+std::string pluginsFolder(const std::string& programFolder);
+
 }  // namespace lumbrel::app

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/program_folder.h"
 #include "app/application.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
@@ -72,7 +73,7 @@ std::string_view fileNameOf(std::string_view dllPath) {
 
 }  // namespace
 
-std::string pluginsFolder(std::string_view programFolder) { return joinPath(programFolder, app::kPluginsFolder); }
+std::string pluginsFolder(std::string_view programFolder) { return app::pluginsFolder(std::string(programFolder)); }
 
 std::string dllPathOf(std::string_view pluginFile) {
     return "./" + std::string(app::kPluginsFolder) + "/" + std::string(pluginFile);

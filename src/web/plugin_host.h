@@ -30,11 +30,12 @@ struct TemplateEntry {
     bool operator==(const TemplateEntry&) const = default;
 };
 
-/// programFolder + "/Plugins".
+/// The plug-ins' folder of a program folder (app::pluginsFolder): its own
+/// "Plugins", else the one beside the running program.
 std::string pluginsFolder(std::string_view programFolder);
 /// The "DllPath" form of a plug-in file name: "./Plugins/" + file name.
 std::string dllPathOf(std::string_view pluginFile);
-/// The plug-in file a "DllPath" value names: program folder + "/Plugins/" +
+/// The plug-in file a "DllPath" value names: pluginsFolder(programFolder) + "/" +
 /// the value's file name; empty when the value names no file.
 std::string pluginFilePath(std::string_view programFolder, std::string_view dllPath);
 

@@ -357,6 +357,7 @@ TEST_F(Startup, MissingTemplatePlugInIsReplacedByTheFirstTemplate) {
     s.set(setting::DllPath, "./Plugins/gone.so");
     s.set(setting::TemplateBackNo, 2);
     templates.choice = TemplateChoice{"Album", 3, "album.so"};
+    std::filesystem::create_directories(home / "Plugins");
 
     Application app(profile, options(), services());
     ASSERT_EQ(app.start(), StartupResult::Started);

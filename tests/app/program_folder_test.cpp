@@ -82,5 +82,16 @@ TEST(FindProgramFolder, EnvironmentThenTheProgramsOwnFolder) {
     EXPECT_EQ(*found, fs::canonical("/proc/self/exe").parent_path().string());
 }
 
+TEST(PluginsFolder, ItsOwnElseTheOneBesideTheProgram) {
+    TempDir home;
+    const std::string own = home / "Plugins";
+    const fs::path beside = fs::canonical("/proc/self/exe").parent_path() / "Plugins";
+    // Without a Plugins folder of its own, a program folder uses the one the
+    // build or installation put beside the program, when there is one.
+    EXPECT_EQ(pluginsFolder(home.path()), fs::is_directory(beside) ? beside.string() : own);
+    fs::create_directories(own);
+    EXPECT_EQ(pluginsFolder(home.path()), own);
+}
+
 }  // namespace
 }  // namespace lumbrel::app

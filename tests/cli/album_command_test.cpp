@@ -70,6 +70,7 @@ TEST_F(CliAlbum, UnknownLibrary) {
 }
 
 TEST_F(CliAlbum, NoPlugIn) {
+    fs::create_directories(home / "Plugins");  // its own, empty: the built plug-in is not used
     const Outcome r = album({"20240305"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no template plug-in in " + home / "Plugins"), std::string::npos) << r.err;

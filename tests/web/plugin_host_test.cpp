@@ -24,8 +24,11 @@ using Bytes = std::vector<std::uint8_t>;
 using Strings = std::vector<std::string>;
 
 // A program folder whose Plugins folder holds the plug-ins a test puts there.
+// The folder exists from the start: a program folder without one would use
+// the Plugins folder beside the running test program.
 class PluginHost : public ::testing::Test {
 protected:
+    void SetUp() override { fs::create_directories(plugins); }
     void install(const char* builtFile, const std::string& name = "") {
         fs::create_directories(plugins);
         const fs::path from(builtFile);
@@ -36,7 +39,7 @@ protected:
         install(LUMBREL_FAKE_PLUGIN_B);
     }
     TempDir home;
-    const std::string plugins = pluginsFolder(home.path());
+    const std::string plugins = home / "Plugins";
     platform::Profile profile{home / "settings.conf"};
     app::Settings settings{profile, home.path()};
 };
@@ -60,7 +63,7 @@ TEST_F(PluginHost, TitlesOfAllPlugInsMergeIntoOneSortedList) {
 }
 
 TEST_F(PluginHost, NoPlugInsNoTemplates) {
-    EXPECT_TRUE(enumerateTemplates(plugins).empty());  // no Plugins folder at all
+    EXPECT_TRUE(enumerateTemplates(home / "none").empty());  // no Plugins folder at all
     fs::create_directories(plugins);
     EXPECT_TRUE(enumerateTemplates(plugins).empty());
     EXPECT_FALSE(PluginTemplateFinder().firstTemplate(plugins));
