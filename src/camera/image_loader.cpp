@@ -14,7 +14,6 @@
 #include "library/library_key.h"
 #include "media/jpeg_orientation.h"
 #include "media/preview.h"
-#include "media/rotate_file.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 #include "web/plugin_host.h"
@@ -275,14 +274,15 @@ void ImageLoader::placeByKey(const std::string& file, const std::string& key, co
         }
         album = &addNewLibrary(folder);
     }
-    if (!transfer(file, free.path, true)) {
+    int turn = 0;
+    if (!transfer(file, free.path, true, turn)) {
         fail();
         return;
     }
     remember(*album);
     album->templateName = template_;
     ++album->imageCount;
-    const std::int64_t bytes = recordImage(free.path, time, folder);
+    const std::int64_t bytes = recordImage(free.path, time, folder, album->folderPath, turn);
     if (stop_ != Stop::None) return;
     album->totalSize = low32(static_cast<std::uint64_t>(album->totalSize) + static_cast<std::uint64_t>(bytes));
     touch(folder);
@@ -365,12 +365,13 @@ void ImageLoader::loadFilesInto(const std::vector<std::string>& files, const std
         // No free name is searched here: a copy replaces a file of the same
         // name, a move refuses to (transfer fails).
         const std::string time = recordingTime(file);
-        if (!transfer(file, dest, true)) {
+        int turn = 0;
+        if (!transfer(file, dest, true, turn)) {
             fail();
             return;
         }
         ++album.imageCount;
-        const std::int64_t bytes = recordImage(dest, time, target);
+        const std::int64_t bytes = recordImage(dest, time, target, album.folderPath, turn);
         if (stop_ != Stop::None) return;
         album.totalSize = low32(static_cast<std::uint64_t>(album.totalSize) + static_cast<std::uint64_t>(bytes));
         touch(album.folderPath);
@@ -387,7 +388,8 @@ void ImageLoader::carryPages(const std::string& sourceSub, const std::string& ta
             if (!entry.isDirectory && isPageCompanion(entry.name)) files.push_back(joinPath(sourceSub, entry.name));
     for (const std::string& file : files) {
         const std::string dest = joinPath(target, std::string_view(file).substr(sourceSub.size() + 1));
-        if (!makeFolders(std::string(platform::parentPath(dest))) || !transfer(file, dest, false)) {
+        int turn = 0;
+        if (!makeFolders(std::string(platform::parentPath(dest))) || !transfer(file, dest, false, turn)) {
             fail();
             return;
         }
@@ -397,24 +399,19 @@ void ImageLoader::carryPages(const std::string& sourceSub, const std::string& ta
 
 // ---- One file -----------------------------------------------------------------
 
-bool ImageLoader::transfer(const std::string& source, const std::string& dest, bool mayRotate) {
+bool ImageLoader::transfer(const std::string& source, const std::string& dest, bool mayRotate, int& turn) {
+    turn = 0;
     if (platform::exists(dest)) {
         if (mode_ == TransferMode::Move || !undo_.setAside(dest)) return false;
     }
-    // Turning the picture upright writes the turned copy straight to its
-    // place; the source stays untouched until the run is committed.
+    // A picture to be turned upright is copied, even in move mode, and turned
+    // in its library place afterwards: the card keeps the picture as it was
+    // until the run is committed, whatever happens.
     if (mayRotate && rotate_ && !media::isMovieName(source) && platform::isReadOnly(source) == false) {
         const int code = media::readOrientationFile(source);
-        if (code >= 1 && code <= 3) {
-            undo_.fileCreated(dest);
-            if (media::rotateFileTo(source, dest, code)) {
-                if (mode_ == TransferMode::Move) undo_.deleteOnCommit(source);
-                return true;
-            }
-            // A picture the lossless rotation cannot turn is loaded as it is.
-        }
+        if (code >= 1 && code <= 3) turn = code;
     }
-    if (mode_ == TransferMode::Move) {
+    if (mode_ == TransferMode::Move && turn == 0) {
         switch (platform::renameNoReplace(source, dest)) {
         case platform::RenameResult::Renamed: undo_.fileMoved(source, dest); return true;
         case platform::RenameResult::Failed: return false;
@@ -427,7 +424,8 @@ bool ImageLoader::transfer(const std::string& source, const std::string& dest, b
     return true;
 }
 
-std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string& time, const std::string& folder) {
+std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string& time, const std::string& folder,
+                                      const std::string& library, int turn) {
     const std::uint64_t size = sizeOf(dest);
     library::CPhotoData record;
     record.setImagePath(dest);
@@ -445,14 +443,18 @@ std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string
         return 0;
     }
     undo_.fileCreated(preview);
-    // A picture that cannot be decoded is still loaded, without a preview.
-    std::uint64_t previewSize = 0;
-    if (media::makePreview(dest, preview)) previewSize = sizeOf(preview);
+    pictures_.submit(dest, turn, preview, library);
 
     c_.doc.addImage(std::move(record));
     loaded_.push_back(dest);
     ++report_.loaded;
-    return static_cast<std::int64_t>(size + previewSize);
+    return static_cast<std::int64_t>(size);
+}
+
+void ImageLoader::collectPreviews() {
+    for (const PictureQueue::Made& made : pictures_.finish())
+        if (library::CAlbumData* album = c_.doc.findLibrary(made.library))
+            album->totalSize = low32(static_cast<std::uint64_t>(album->totalSize) + made.bytes);
 }
 
 library::CAlbumData& ImageLoader::addNewLibrary(const std::string& folder) {
@@ -492,6 +494,7 @@ LoadResult ImageLoader::finish(const std::vector<std::string>& movedFrom) {
         if (failed) c_.prompt.showMessage(app::kMsgWriteError, app::text(app::kMsgWriteError));
         return failed ? LoadResult::Failed : LoadResult::Cancelled;
     }
+    collectPreviews();
     if (folderMode_ && c_.settings.get(app::setting::InputTitle) == 0) askTitles();
     if (!library::saveIndexFile(c_.doc, c_.indexPath)) {
         rollBack();
@@ -515,6 +518,8 @@ void ImageLoader::askTitles() {
 }
 
 void ImageLoader::rollBack() {
+    // No preview may be written once its files are being taken back.
+    pictures_.abandon();
     // The document first: images added, existing libraries as they were, new
     // libraries gone. Then the files, then the folders.
     for (const std::string& path : loaded_) c_.doc.removeImage(path);

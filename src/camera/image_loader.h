@@ -23,6 +23,7 @@
 #include "app/settings.h"
 #include "camera/camera_prompt.h"
 #include "camera/loader_prompt.h"
+#include "camera/picture_queue.h"
 #include "camera/undo_log.h"
 #include "library/album_doc.h"
 
@@ -107,8 +108,15 @@ private:
     void carryPages(const std::string& sourceSub, const std::string& target, library::CAlbumData& library);
 
     // One file.
-    bool transfer(const std::string& source, const std::string& dest, bool mayRotate);
-    std::int64_t recordImage(const std::string& dest, const std::string& time, const std::string& folder);
+    /// Puts source at dest; turn receives the orientation code the picture
+    /// is to be turned by once there (0: none).
+    bool transfer(const std::string& source, const std::string& dest, bool mayRotate, int& turn);
+    /// Records the image and hands its turn and preview to the queue; returns
+    /// the file's size (the preview's is added to library when it is made).
+    std::int64_t recordImage(const std::string& dest, const std::string& time, const std::string& folder,
+                             const std::string& library, int turn);
+    /// Waits for the previews and adds their sizes to their libraries.
+    void collectPreviews();
     library::CAlbumData& addNewLibrary(const std::string& folder);
     void remember(const library::CAlbumData& library);
     void touch(const std::string& folder);
@@ -141,6 +149,7 @@ private:
     std::vector<TitleRequest> titles_;
     std::size_t done_ = 0;
     LoadReport report_;
+    PictureQueue pictures_;  ///< last member: its workers end before the rest goes
 };
 
 /// The first count characters of text (a character is a UTF-8 code point; a

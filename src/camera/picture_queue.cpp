@@ -1,0 +1,88 @@
+#include "camera/picture_queue.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "media/preview.h"
+#include "media/rotate_file.h"
+#include "platform/files.h"
+
+namespace lumbrel::camera {
+
+PictureQueue::PictureQueue(unsigned workers) {
+    if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
+    try {
+        for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: submit() makes the previews itself.
+    }
+}
+
+PictureQueue::~PictureQueue() {
+    {
+        const std::lock_guard lock(mutex_);
+        closing_ = true;
+        jobs_.clear();
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+bool PictureQueue::run(const Job& job) {
+    try {
+        if (job.turn != 0) media::rotateFile(job.picture, job.turn);
+        return media::makePreview(job.picture, job.preview);
+    } catch (...) {
+        return false;
+    }
+}
+
+void PictureQueue::submit(std::string picture, int turn, std::string preview, std::string library) {
+    Job job{std::move(picture), turn, std::move(preview), std::move(library)};
+    if (workers_.empty()) {
+        const bool made = run(job);
+        const std::lock_guard lock(mutex_);
+        if (made) made_.push_back({std::move(job.library), platform::fileSize(job.preview).value_or(0)});
+        return;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+}
+
+void PictureQueue::work() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        wake_.wait(lock, [this] { return closing_ || !jobs_.empty(); });
+        if (jobs_.empty()) return;  // closing
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        ++busy_;
+        lock.unlock();
+        const bool made = run(job);
+        const std::uint64_t bytes = made ? platform::fileSize(job.preview).value_or(0) : 0;
+        lock.lock();
+        if (made) made_.push_back({std::move(job.library), bytes});
+        --busy_;
+        if (jobs_.empty() && busy_ == 0) idle_.notify_all();
+    }
+}
+
+std::vector<PictureQueue::Made> PictureQueue::finish() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return jobs_.empty() && busy_ == 0; });
+    return std::exchange(made_, {});
+}
+
+void PictureQueue::abandon() {
+    {
+        const std::lock_guard lock(mutex_);
+        jobs_.clear();
+    }
+    finish();
+}
+
+}  // namespace lumbrel::camera
