@@ -419,7 +419,10 @@ bool ImageLoader::transfer(const std::string& source, const std::string& dest, b
         }
     }
     undo_.fileCreated(dest);
-    if (!platform::copyFile(source, dest)) return false;  // flushed and size-checked
+    // Size-checked now; flushed to the disk with all the others before the
+    // index names it (finish), so the disk writes it back while the load goes on.
+    if (!platform::copyFile(source, dest, false)) return false;
+    unflushed_.push_back(dest);
     if (mode_ == TransferMode::Move) undo_.deleteOnCommit(source);
     return true;
 }
@@ -496,7 +499,9 @@ LoadResult ImageLoader::finish(const std::vector<std::string>& movedFrom) {
     }
     collectPreviews();
     if (folderMode_ && c_.settings.get(app::setting::InputTitle) == 0) askTitles();
-    if (!library::saveIndexFile(c_.doc, c_.indexPath)) {
+    // Every copy is on the disk before the index names it and before any
+    // source of a move goes.
+    if (!platform::flushFiles(unflushed_) || !library::saveIndexFile(c_.doc, c_.indexPath)) {
         rollBack();
         c_.prompt.showMessage(app::kMsgWriteError, app::text(app::kMsgWriteError));
         return LoadResult::Failed;

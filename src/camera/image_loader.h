@@ -146,6 +146,7 @@ private:
     std::vector<std::pair<std::string, library::CAlbumData>> originals_;  ///< libraries before the run changed them
     std::vector<std::string> undated_;
     std::vector<std::string> loaded_;
+    std::vector<std::string> unflushed_;  ///< copies not yet flushed to the disk
     std::vector<TitleRequest> titles_;
     std::size_t done_ = 0;
     LoadReport report_;

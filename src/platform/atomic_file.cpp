@@ -70,6 +70,33 @@ bool AtomicFile::write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+std::optional<std::uint64_t> AtomicFile::copyFrom(int fd) {
+    if (!ok()) return std::nullopt;
+    std::uint64_t copied = 0;
+    bool kernelCopy = true;
+    std::uint8_t buffer[128 * 1024];
+    for (;;) {
+        ssize_t n = -1;
+        if (kernelCopy) {
+            n = ::copy_file_range(fd, nullptr, fd_, nullptr, 1 << 30, 0);
+            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                kernelCopy = false;  // not between these files: copy through memory
+                continue;
+            }
+        } else {
+            n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0 && !write(std::span(buffer, static_cast<std::size_t>(n)))) return std::nullopt;
+        }
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failed_ = true;
+            return std::nullopt;
+        }
+        if (n == 0) return copied;
+        copied += static_cast<std::uint64_t>(n);
+    }
+}
+
 bool AtomicFile::setTimes(std::int64_t accessNs, std::int64_t writeNs) {
     const timespec times[2] = {toTimespec(accessNs), toTimespec(writeNs)};
     if (ok() && ::futimens(fd_, times) == 0) return true;
@@ -77,7 +104,7 @@ bool AtomicFile::setTimes(std::int64_t accessNs, std::int64_t writeNs) {
     return false;
 }
 
-bool AtomicFile::commit() {
+bool AtomicFile::commit(Flush flush) {
     if (!ok()) return false;
     if (injectedFailure()) {
         failed_ = true;
@@ -87,7 +114,11 @@ bool AtomicFile::commit() {
     struct stat st {};
     if (mode_ >= 0) mode = static_cast<mode_t>(mode_);
     else if (::stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    bool done = ::fchmod(fd_, mode) == 0 && ::fsync(fd_) == 0;
+    bool done = ::fchmod(fd_, mode) == 0;
+    if (flush == Flush::Now)
+        done = done && ::fsync(fd_) == 0;
+    else  // start writing the data back without waiting for it
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
     done = ::close(fd_) == 0 && done;  // close can report a late write error
     fd_ = -1;
     if (!done || ::rename(temp_.c_str(), target_.c_str()) != 0) {
@@ -95,6 +126,7 @@ bool AtomicFile::commit() {
         failed_ = true;
         return false;
     }
+    if (flush == Flush::Later) return true;
     // Flush the rename itself. Some file systems refuse fsync on folders; the
     // rename has happened either way.
     const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -5,6 +5,7 @@
 // target stays as it was; an uncommitted temporary file is removed.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -20,6 +21,10 @@ public:
 
     bool ok() const { return fd_ >= 0 && !failed_; }
     bool write(std::span<const std::uint8_t> bytes);
+    /// Appends the rest of the open file fd (read from its current offset to
+    /// its end); returns the number of bytes copied, or nullopt on failure.
+    /// The kernel copies the data itself where it can.
+    std::optional<std::uint64_t> copyFrom(int fd);
     /// Permission bits for the new file; without this it gets those of the file
     /// it replaces, or those of a newly created file.
     void setMode(unsigned mode) { mode_ = mode; }
@@ -27,7 +32,11 @@ public:
     bool setTimes(std::int64_t accessNs, std::int64_t writeNs);
     /// Flushes, keeps the permission bits of an existing target, renames the
     /// temporary file over the target and flushes the folder. False on failure.
-    bool commit();
+    /// With Flush::Later the data is only handed to the disk (written back in
+    /// the background) and neither file nor folder is waited for: the caller
+    /// makes the file durable with flushFiles() before anything relies on it.
+    enum class Flush { Now, Later };
+    bool commit(Flush flush = Flush::Now);
 
 private:
     std::string target_;

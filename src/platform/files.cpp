@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 namespace lumbrel::platform {
 namespace {
@@ -176,33 +177,39 @@ bool writeFileAtomic(const std::string& path, std::string_view data) {
                                      reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
 }
 
-bool copyFile(const std::string& from, const std::string& to) {
+bool copyFile(const std::string& from, const std::string& to, bool durable) {
     Fd in(openRetry(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.valid()) return false;
     struct stat st;
     if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
 
     AtomicFile out(to);
-    std::uint8_t buffer[128 * 1024];
-    std::uint64_t copied = 0;
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        if (!out.write(std::span(buffer, static_cast<std::size_t>(n)))) return false;
-        copied += static_cast<std::uint64_t>(n);
-    }
+    const std::optional<std::uint64_t> copied = out.copyFrom(in.get());
     // A source that shrank while being read gives an incomplete copy.
-    if (copied != static_cast<std::uint64_t>(st.st_size)) return false;
+    if (!copied || *copied != static_cast<std::uint64_t>(st.st_size)) return false;
     out.setMode(st.st_mode & 07777);
     const auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
-    if (!out.setTimes(ns(st.st_atim), ns(st.st_mtim)) || !out.commit()) return false;
-    // commit() has flushed the data and the folder; a copy counts as done only
-    // when the file in place has the size of its source.
+    if (!out.setTimes(ns(st.st_atim), ns(st.st_mtim)) ||
+        !out.commit(durable ? AtomicFile::Flush::Now : AtomicFile::Flush::Later))
+        return false;
+    // A copy counts as done only when the file in place has the size of its source.
     return fileSize(to) == copied;
+}
+
+bool flushFiles(const std::vector<std::string>& paths) {
+    bool ok = true;
+    std::set<std::string> folders;
+    for (const std::string& path : paths) {
+        Fd fd(openRetry(path.c_str(), O_RDONLY | O_CLOEXEC));
+        ok = fd.valid() && ::fsync(fd.get()) == 0 && ok;
+        folders.insert(std::string(parentPath(path)));
+    }
+    // Folders that refuse fsync (some file systems do) hold the names anyway.
+    for (const std::string& folder : folders) {
+        Fd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd.valid()) ::fsync(fd.get());
+    }
+    return ok;
 }
 
 bool moveFile(const std::string& from, const std::string& to) {

@@ -41,7 +41,14 @@ bool writeFileAtomic(const std::string& path, std::string_view data);
 
 /// Copies from to to, replacing to (through a temporary file and rename, so an
 /// interrupted copy never leaves a partial target). Keeps from's last-write time.
-bool copyFile(const std::string& from, const std::string& to);
+/// The copy is flushed to the disk and counts as done only when the file in
+/// place has the size of its source. With durable false it is size-checked but
+/// only handed to the disk: a caller copying many files makes them durable
+/// together with flushFiles() before it relies on them.
+bool copyFile(const std::string& from, const std::string& to, bool durable = true);
+/// Waits until each file (and the folder naming it) is on the disk. False when
+/// one cannot be flushed.
+bool flushFiles(const std::vector<std::string>& paths);
 /// Renames from to to, replacing a file at to; across file systems copies and
 /// then deletes the source only after the copy is complete with the right size.
 bool moveFile(const std::string& from, const std::string& to);

@@ -110,6 +110,14 @@ TEST(FilesCopyMove, CopyKeepsContentTimeAndMode) {
     EXPECT_EQ(modeOf(dir / "dst.jpg"), 0604u);
     EXPECT_TRUE(isFile(from));
 
+    // Handed to the disk now, flushed with others later: the same file.
+    ASSERT_TRUE(copyFile(from, dir / "later.jpg", false));
+    EXPECT_EQ(readBytes(dir / "later.jpg"), data);
+    EXPECT_EQ(lastWriteTime(dir / "later.jpg"), when);
+    EXPECT_TRUE(flushFiles({dir / "later.jpg", dir / "dst.jpg"}));
+    EXPECT_FALSE(flushFiles({dir / "missing"}));
+    ASSERT_TRUE(deleteFile(dir / "later.jpg"));
+
     EXPECT_FALSE(copyFile(dir / "missing", dir / "x"));
     EXPECT_FALSE(copyFile(dir.path(), dir / "x"));  // a folder is not copied
     EXPECT_FALSE(exists(dir / "x"));
