@@ -19,7 +19,8 @@ printf '[Settings]\nSaveFolder=%s\nShowLibrary=1\n[CameraImage]\nShowDialog=1\n'
     > "$home/config/Orrin/Lumbrel.conf"
 XDG_CONFIG_HOME="$home/config" "$cli" --home "$home/program" load --copy --no-open "$card/DCIM" >/dev/null
 
-for preview in "$lib"/*/PREVIEW/*.JPG; do
-    ln -sf "$(basename "$preview")" "${preview%.JPG}.jpg"
-done
+# One process for all the links (a process per link would cost more than the
+# links themselves).
+perl -e 'for (@ARGV) { (my $l = $_) =~ s/\.JPG$/.jpg/; symlink((split m{/}, $_)[-1], $l) or die "$l: $!" }' \
+    "$lib"/*/PREVIEW/*.JPG
 ln -sf "$home/program/library.htm" "$lib/index.html"
