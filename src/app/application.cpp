@@ -16,7 +16,8 @@ using platform::joinPath;
 Application::Application(platform::Profile& profile, StartupOptions options, StartupServices services)
     : options_(std::move(options)), services_(services), settings_(profile, options_.programFolder),
       indexPath_(joinPath(options_.programFolder, library::kIndexFileName)) {
-    if (options_.watcherProgram.empty()) options_.watcherProgram = inProgramFolder(kWatcherProgram);
+    if (options_.watcherProgram.empty())
+        options_.watcherProgram = installedPart(options_.programFolder, kWatcherProgram);
     if (options_.autostartFolder.empty()) options_.autostartFolder = platform::autostartFolder();
 }
 

@@ -29,7 +29,7 @@ struct StartupOptions {
     std::string instanceName{kWindowClass};
     bool startWatcher = false;        ///< start the watcher when automatic loading is on
     bool createAutostartEntry = false;
-    std::string watcherProgram;       ///< default: program folder + "/Lmauto"
+    std::string watcherProgram;       ///< default: installedPart(program folder, "Lmauto")
     std::string autostartFolder;      ///< default: platform::autostartFolder()
 };
 

@@ -31,15 +31,17 @@ std::optional<std::string> findProgramFolder(const std::string& home, std::strin
     return canonical;
 }
 
-std::string pluginsFolder(const std::string& programFolder) {
-    const std::string own = platform::joinPath(programFolder, kPluginsFolder);
-    if (platform::isDirectory(own)) return own;
+std::string installedPart(const std::string& programFolder, std::string_view name) {
+    const std::string own = platform::joinPath(programFolder, name);
+    if (platform::exists(own)) return own;
     const std::string program = platform::runningProgramPath();
     if (!program.empty()) {
-        const std::string beside = platform::joinPath(platform::parentPath(program), kPluginsFolder);
-        if (platform::isDirectory(beside)) return beside;
+        const std::string beside = platform::joinPath(platform::parentPath(program), name);
+        if (platform::exists(beside)) return beside;
     }
     return own;
 }
+
+std::string pluginsFolder(const std::string& programFolder) { return installedPart(programFolder, kPluginsFolder); }
 
 }  // namespace lumbrel::app

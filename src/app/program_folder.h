@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumbrel::app {
 
@@ -13,11 +14,14 @@ namespace lumbrel::app {
 /// (with a reason in error) when it cannot be found or made.
 std::optional<std::string> findProgramFolder(const std::string& home, std::string& error);
 
-/// The template plug-ins' folder of a program folder: its own "Plugins" when
-/// there is one; otherwise the "Plugins" folder beside the running program,
-/// where a build or an installation puts the delivered plug-in (a program
-/// folder chosen with --home or LUMBREL_HOME starts without one). The program
-/// folder's own path when neither exists.
+/// A part of the installation (the Plugins folder, the watcher program) as a
+/// program folder finds it: its own entry of that name when there is one;
+/// otherwise the one beside the running program, where a build or an
+/// installation puts it (a program folder chosen with --home or LUMBREL_HOME
+/// starts without one). The program folder's own path when neither exists.
+std::string installedPart(const std::string& programFolder, std::string_view name);
+
+/// installedPart(programFolder, "Plugins").
 std::string pluginsFolder(const std::string& programFolder);
 
 }  // namespace lumbrel::app
