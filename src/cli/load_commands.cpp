@@ -38,17 +38,27 @@ constexpr std::string_view kLoadUsage =
     "Ctrl-C while files are transferred suspends the load and takes it back.\n"
     "Exit status: 0 loaded, 1 nothing loaded (or taken back), 2 wrong usage.\n";
 
-std::optional<LoadOptions> parse(const std::vector<std::string>& args, std::ostream& err) {
+enum class Operands { None, Some };
+
+// The load options of a command; nullopt after printing the usage (status 0
+// for --help, 2 for wrong usage) when the command does not go on.
+std::optional<LoadOptions> commandOptions(const std::vector<std::string>& args, Operands operands,
+                                          std::ostream& out, std::ostream& err, int& status) {
+    status = 2;
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << kLoadUsage;
+        status = 0;
+        return std::nullopt;
+    }
     std::string error;
     auto options = parseLoadOptions(args, error);
-    if (!options) err << "lumbrel-cli: " << error << "\n" << kLoadUsage;
+    if (!options) {
+        err << "lumbrel-cli: " << error << "\n" << kLoadUsage;
+    } else if (options->operands.empty() != (operands == Operands::None)) {
+        err << kLoadUsage;
+        options.reset();
+    }
     return options;
-}
-
-bool wantsHelp(const std::vector<std::string>& args, std::ostream& out) {
-    if (args.size() != 1 || (args[0] != "--help" && args[0] != "-h")) return false;
-    out << kLoadUsage;
-    return true;
 }
 
 int reportLoad(camera::LoadResult result, const camera::LoadReport& report, std::ostream& out, std::ostream& err) {
@@ -69,13 +79,9 @@ int reportLoad(camera::LoadResult result, const camera::LoadReport& report, std:
 }  // namespace
 
 int runCamera(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (wantsHelp(args, out)) return 0;
-    auto options = parse(args, err);
-    if (!options) return 2;
-    if (!options->operands.empty()) {
-        err << kLoadUsage;
-        return 2;
-    }
+    int usage = 0;
+    auto options = commandOptions(args, Operands::None, out, err, usage);
+    if (!options) return usage;
     LibrarySession session(err, *options);
     if (!session.start(home)) return 1;
     const camera::CameraResult result =
@@ -94,13 +100,9 @@ int runCamera(const std::string& home, const std::vector<std::string>& args, std
 }
 
 int runLoad(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (wantsHelp(args, out)) return 0;
-    auto options = parse(args, err);
-    if (!options) return 2;
-    if (options->operands.empty()) {
-        err << kLoadUsage;
-        return 2;
-    }
+    int usage = 0;
+    auto options = commandOptions(args, Operands::Some, out, err, usage);
+    if (!options) return usage;
     for (const std::string& source : options->operands)
         if (!platform::isDirectory(source)) {
             err << "lumbrel-cli: " << source << " is not a folder\n";
@@ -116,13 +118,9 @@ int runLoad(const std::string& home, const std::vector<std::string>& args, std::
 }
 
 int runAuto(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (wantsHelp(args, out)) return 0;
-    auto options = parse(args, err);
-    if (!options) return 2;
-    if (!options->operands.empty()) {
-        err << kLoadUsage;
-        return 2;
-    }
+    int usage = 0;
+    auto options = commandOptions(args, Operands::None, out, err, usage);
+    if (!options) return usage;
     // The start-up itself loads a pending request when automatic loading is on.
     options->loadPendingRequest = true;
     LibrarySession session(err, *options);

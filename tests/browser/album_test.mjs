@@ -6,25 +6,16 @@
 //
 //   node album_test.mjs SITE_FIXTURE
 
-import { chromium } from 'playwright-core';
-import { execFileSync } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { browserTest } from './harness.mjs';
 
-const failures = [];
-const check = (ok, what) => { if (!ok) failures.push(what); };
-
-const dir = mkdtempSync(join(tmpdir(), 'lumbrel-album-'));
-const browser = await chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium' });
-try {
-    const site = execFileSync(process.argv[2], [dir]).toString().trim();
+await browserTest('album_test', async ({ browser, site, check, fail }) => {
     const album = join(dirname(site), 'Image Library', '20240305', 'INDEX.HTM');
     const context = await browser.newContext();
     const watch = (page) => {
-        page.on('pageerror', (e) => failures.push(`script error in ${page.url()}: ${e.message}`));
-        page.on('console', (m) => { if (m.type() === 'error') failures.push(`console error in ${page.url()}: ${m.text()}`); });
+        page.on('pageerror', (e) => fail(`script error in ${page.url()}: ${e.message}`));
+        page.on('console', (m) => { if (m.type() === 'error') fail(`console error in ${page.url()}: ${m.text()}`); });
     };
     context.on('page', watch);
     const page = await context.newPage();
@@ -69,13 +60,4 @@ try {
         return p.naturalWidth > 0 && p.src !== before;
     }, first, { timeout: 10000 });
     check(first.endsWith('/P0.JPG'), `the slide show starts with ${first}`);
-} catch (e) {
-    failures.push(String(e));
-} finally {
-    await browser.close();
-    rmSync(dir, { recursive: true, force: true });
-}
-
-for (const f of failures) console.error(`FAIL: ${f}`);
-console.log(failures.length === 0 ? 'album_test: ok' : `album_test: ${failures.length} failure(s)`);
-process.exit(failures.length === 0 ? 0 : 1);
+});

@@ -6,22 +6,13 @@
 //
 //   node site_test.mjs SITE_FIXTURE
 
-import { chromium } from 'playwright-core';
-import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { existsSync } from 'node:fs';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { browserTest } from './harness.mjs';
 
-const failures = [];
-const check = (ok, what) => { if (!ok) failures.push(what); };
-
-const dir = mkdtempSync(join(tmpdir(), 'lumbrel-site-'));
-const browser = await chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium' });
-try {
-    const site = execFileSync(process.argv[2], [dir]).toString().trim();
+await browserTest('site_test', async ({ browser, site, check, fail }) => {
     const page = await browser.newPage();
-    page.on('pageerror', (e) => failures.push(`script error: ${e.message}`));
+    page.on('pageerror', (e) => fail(`script error: ${e.message}`));
     await page.goto(pathToFileURL(site).href);
 
     const calendar = page.frame({ name: 'calendar' });
@@ -47,13 +38,4 @@ try {
     // The row's link opens the library's own album.
     const album = found.links.find((u) => u.endsWith('/20240305/INDEX.HTM'));
     check(album !== undefined, 'no link to the album of 20240305');
-} catch (e) {
-    failures.push(String(e));
-} finally {
-    await browser.close();
-    rmSync(dir, { recursive: true, force: true });
-}
-
-for (const f of failures) console.error(`FAIL: ${f}`);
-console.log(failures.length === 0 ? 'site_test: ok' : `site_test: ${failures.length} failure(s)`);
-process.exit(failures.length === 0 ? 0 : 1);
+});
