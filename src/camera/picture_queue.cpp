@@ -31,7 +31,11 @@ PictureQueue::~PictureQueue() {
 
 bool PictureQueue::run(const Job& job) {
     try {
-        if (job.turn != 0) media::rotateFile(job.picture, job.turn);
+        // A turn that decodes the picture anyway hands back a small copy of
+        // it, and the preview is made from that instead of a second decode.
+        media::ReducedImage small;
+        if (job.turn != 0 && media::rotateFile(job.picture, job.turn, &small) && !small.image.rgb.empty())
+            return media::makePreviewFrom(small, job.preview);
         return media::makePreview(job.picture, job.preview);
     } catch (...) {
         return false;

@@ -34,6 +34,13 @@ std::optional<std::pair<int, int>> jpegSize(std::span<const std::uint8_t> jpeg);
 std::optional<Image> loadJpeg(std::span<const std::uint8_t> jpeg, int minLongerSide = 0);
 std::optional<Image> loadJpegFile(const std::string& path, int minLongerSide = 0);
 
+/// A picture held at a reduced size, with the size it stands for.
+struct ReducedImage {
+    Image image;         ///< empty when none was made
+    int fullWidth = 0;
+    int fullHeight = 0;
+};
+
 /// Chooses the output size for a picture of the given full size.
 using TargetSizeRule = std::pair<int, int> (*)(int width, int height);
 

@@ -245,7 +245,48 @@ struct Plane {
 // samples are decoded and each block placed at its turned position in planes
 // of the turned size, the planes padded at their new right and bottom edges,
 // and encoded again with the file's quantisation and Huffman tables.
-std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_t> in, const JpegFile& file, int code) {
+// The turned picture box-averaged by the largest whole factor (at most 8) that
+// keeps its longer side at least minLongerSide, converted to RGB (JFIF).
+ReducedImage reducedPicture(const std::array<Plane, 3>& planes, int minLongerSide) {
+    const Plane& luma = planes[0];
+    const int longer = std::max(luma.width, luma.height);
+    const int factor = std::clamp(longer / std::max(1, minLongerSide), 1, 8);
+    ReducedImage small{{luma.width / factor, luma.height / factor, {}}, luma.width, luma.height};
+    Image& image = small.image;
+    if (image.width < 1 || image.height < 1) return {};
+    image.rgb.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
+    // The average of plane samples [x0, x1) x [y0, y1), clamped to the content.
+    const auto average = [](const Plane& p, int x0, int x1, int y0, int y1) {
+        x1 = std::min(std::max(x1, x0 + 1), p.width);
+        y1 = std::min(std::max(y1, y0 + 1), p.height);
+        x0 = std::min(x0, x1 - 1);
+        y0 = std::min(y0, y1 - 1);
+        int sum = 0;
+        for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* r = p.row(y);
+            for (int x = x0; x < x1; ++x) sum += r[x];
+        }
+        return static_cast<float>(sum) / static_cast<float>((x1 - x0) * (y1 - y0));
+    };
+    const auto clamp8 = [](float v) { return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
+    std::uint8_t* out = image.rgb.data();
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const int lx = x * factor, ly = y * factor;
+            const float yy = average(luma, lx, lx + factor, ly, ly + factor);
+            // Chrominance has half the samples each way: the same area there.
+            const float cb = average(planes[1], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2) - 128.0f;
+            const float cr = average(planes[2], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2) - 128.0f;
+            *out++ = clamp8(yy + 1.402f * cr);
+            *out++ = clamp8(yy - 0.344136f * cb - 0.714136f * cr);
+            *out++ = clamp8(yy + 1.772f * cb);
+        }
+    }
+    return small;
+}
+
+std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_t> in, const JpegFile& file, int code,
+                                                      ReducedImage* small, int minLongerSide) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
     const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
@@ -375,6 +416,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     for (const Plane& plane : planes) {
         plane.pad();
     }
+    if (small) *small = reducedPicture(planes, minLongerSide);
 
     std::vector<std::uint8_t> out;
     out.reserve(initialCapacity(in));
@@ -420,6 +462,11 @@ bool isLosslessTurn(int width, int height, int code) {
 }
 
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code) noexcept {
+    return rotateJpeg(jpeg, code, nullptr, 0);
+}
+
+std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code,
+                                                    ReducedImage* small, int minLongerSide) noexcept {
     try {
         if (code < 0 || code > 3) {
             return std::nullopt;
@@ -434,7 +481,7 @@ std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t
         if (isLosslessTurn(file->width, file->height, code)) {
             return turnCoefficients(jpeg, *file, code);
         }
-        return turnSamples(jpeg, *file, code);
+        return turnSamples(jpeg, *file, code, small, minLongerSide);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     } catch (...) {

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "media/imaging.h"
+
 namespace lumbrel::media {
 
 /// Turns a baseline JPEG (8-bit, three components sampled 2x2, 1x1, 1x1) by an orientation code:
@@ -21,6 +23,14 @@ namespace lumbrel::media {
 /// the picture is decoded to samples, turned, padded at its new right and bottom edges by
 /// repeating the last column and row, and encoded again with the file's quantisation tables.
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code) noexcept;
+
+/// The same; when the turn decodes the picture to samples (the second way
+/// above) it also fills small with the turned picture box-averaged by a whole
+/// factor to a longer side of at least minLongerSide (or its full size when
+/// smaller), so that a preview needs no second decode. small stays empty on
+/// the lossless way.
+std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code,
+                                                    ReducedImage* small, int minLongerSide) noexcept;
 
 /// Whether rotateJpeg turns a picture of this size by this code without loss.
 bool isLosslessTurn(int width, int height, int code);

@@ -42,6 +42,16 @@ bool isMovieName(const std::string& path) {
     return tail == "avi";
 }
 
+bool makePreviewFrom(const ReducedImage& picture, const std::string& previewPath) {
+    try {
+        const auto [width, height] = previewSize(picture.fullWidth, picture.fullHeight);
+        if (picture.image.rgb.empty() || width < 1) return false;
+        return savePreview(scaleImage(picture.image, width, height), previewPath);
+    } catch (...) {
+        return false;
+    }
+}
+
 std::pair<int, int> previewSize(int width, int height) {
     if (width <= 0 || height <= 0) return {0, 0};
     const std::int64_t w = width, h = height, limit = kPreviewLongerSide;

@@ -30,6 +30,10 @@ std::optional<Image> loadPicture(const std::string& source, const std::string& o
 /// written atomically and on failure nothing is written. True on success.
 bool makePreview(const std::string& source, const std::string& previewPath);
 
+/// Make preview from a reduced copy of the picture (see rotateFile): the same
+/// size and quality as makePreview gives the full picture.
+bool makePreviewFrom(const ReducedImage& picture, const std::string& previewPath);
+
 /// The preview size for a picture of width x height (never below 1 x 1).
 std::pair<int, int> previewSize(int width, int height);
 

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "media/imaging.h"
+
 namespace lumbrel::media {
 
 /// Turns the JPEG file at path by an orientation code (1 = a quarter turn
@@ -13,10 +15,14 @@ namespace lumbrel::media {
 /// beside the file and renamed over it only when complete, so the picture is
 /// never lost half-way; on any failure the file stays as it was and the
 /// result is false.
-bool rotateFile(const std::string& path, int code);
+///
+/// With small given, a turn that decodes the picture also hands back a reduced
+/// copy of the turned picture, large enough for its preview (makePreviewFrom);
+/// small stays empty otherwise.
+bool rotateFile(const std::string& path, int code, ReducedImage* small = nullptr);
 
 /// The same, writing the turned picture to target and leaving source alone
 /// (target may be source).
-bool rotateFileTo(const std::string& source, const std::string& target, int code);
+bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small = nullptr);
 
 }  // namespace lumbrel::media

@@ -378,6 +378,42 @@ TEST(JpegRotate, OtherSizesAreDecodedTurnedAndEncoded) {
     }
 }
 
+TEST(JpegRotate, DecodingTurnHandsBackASmallPicture) {
+    // A turn that decodes the picture gives the turned picture box-averaged by
+    // a whole factor that keeps it at least 320 long (2272 / 320 -> 7); its
+    // pixels are those of the turned file averaged the same way, up to the
+    // file's second quantising and its smoother chrominance upsampling (38 dB).
+    const Bytes jpeg = compress(2272, 1704, TJSAMP_420, 0, 2.5);
+    ReducedImage small;
+    const auto out = rotateJpeg(jpeg, 3, &small, 320);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(small.fullWidth, 1704);
+    EXPECT_EQ(small.fullHeight, 2272);
+    ASSERT_EQ(small.image.width, 1704 / 7);
+    ASSERT_EQ(small.image.height, 2272 / 7);
+    const Picture turned = decode(*out);
+    double sum = 0;
+    for (int y = 0; y < small.image.height; ++y)
+        for (int x = 0; x < small.image.width; ++x)
+            for (int k = 0; k < 3; ++k) {
+                double box = 0;
+                for (int dy = 0; dy < 7; ++dy)
+                    for (int dx = 0; dx < 7; ++dx)
+                        box += turned.rgb[(static_cast<std::size_t>(y * 7 + dy) * 1704 + static_cast<std::size_t>(x * 7 + dx)) * 3 +
+                                          static_cast<std::size_t>(k)];
+                const double d = box / 49 - small.image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(small.image.width) +
+                                                              static_cast<std::size_t>(x)) * 3 + static_cast<std::size_t>(k)];
+                sum += d * d;
+            }
+    const double mse = sum / (3.0 * small.image.width * small.image.height);
+    EXPECT_GE(10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9)), 35.0);
+
+    // The lossless turn decodes nothing and hands back nothing.
+    ReducedImage none;
+    ASSERT_TRUE(rotateJpeg(compress(64, 48), 3, &none, 320));
+    EXPECT_TRUE(none.image.rgb.empty());
+}
+
 TEST(JpegRotate, RefusesWhatItCannotTurn) {
     const Bytes jpeg = compressWithRestarts(128, 96, 3);
     Bytes truncated(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
