@@ -110,6 +110,45 @@ void writeHead(std::span<const std::uint8_t> in, const JpegFile& file, int code,
     }
 }
 
+// A quarter turn of the quantised coefficients transposes them: turned
+// coefficient (v, u) is coefficient (u, v) of the source, quantised with the
+// source's step for (u, v). The quantisation tables of the head (out up to
+// headEnd) are transposed to match, or every decoder would scale each
+// coefficient by its mirrored step. The head was checked by the parser; the
+// walk still stays within it.
+void transposeQuantTables(std::vector<std::uint8_t>& out, std::size_t headEnd) {
+    std::size_t p = 2;  // after SOI
+    while (p + 4 <= headEnd) {
+        if (out[p] != 0xFF) return;
+        if (out[p + 1] == 0xFF) {  // fill byte
+            ++p;
+            continue;
+        }
+        const std::uint8_t marker = out[p + 1];
+        const std::size_t length = static_cast<std::size_t>(out[p + 2]) << 8 | out[p + 3];
+        if (length < 2 || p + 2 + length > headEnd) return;
+        if (marker == 0xDA) return;
+        if (marker == 0xDB) {
+            std::size_t q = p + 4;
+            const std::size_t end = p + 2 + length;
+            while (q < end) {
+                const std::size_t width = (out[q] >> 4) == 0 ? 1 : 2;  // 8- or 16-bit steps
+                if (q + 1 + 64 * width > end) return;
+                std::uint8_t* table = out.data() + q + 1;
+                std::array<std::uint8_t, 128> source{};
+                std::copy(table, table + 64 * width, source.begin());
+                for (std::size_t k = 0; k < 64; ++k) {
+                    const std::size_t n = kZigzagToNatural[k];
+                    const std::size_t from = kNaturalToZigzag[(n % 8) * 8 + n / 8];
+                    std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(from * width), width, table + k * width);
+                }
+                q += 1 + 64 * width;
+            }
+        }
+        p += 2 + length;
+    }
+}
+
 void writeTail(std::span<const std::uint8_t> in, const JpegFile& file, std::vector<std::uint8_t>& out) {
     out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(file.scanEnd), in.end());
 }
@@ -177,6 +216,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     std::vector<std::uint8_t> out;
     out.reserve(initialCapacity(in));
     writeHead(in, file, code, out);
+    if (isQuarter(code)) transposeQuantTables(out, file.scanOffset);
     ScanEncoder encoder(file, out);
     const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
     const int outMcusHigh = isQuarter(code) ? mcusWide : mcusHigh;
