@@ -4,6 +4,8 @@
 #include "media/jpeg_codec.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -155,9 +157,39 @@ void writeTail(std::span<const std::uint8_t> in, const JpegFile& file, std::vect
 
 std::size_t initialCapacity(std::span<const std::uint8_t> in) { return in.size() + in.size() / 16 + 4096; }
 
+// JFIF YCbCr to one RGB pixel.
+void toRgb(float y, float cb, float cr, std::uint8_t* rgb) {
+    const auto clamp8 = [](float v) { return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
+    cb -= 128.0f;
+    cr -= 128.0f;
+    rgb[0] = clamp8(y + 1.402f * cr);
+    rgb[1] = clamp8(y - 0.344136f * cb - 0.714136f * cr);
+    rgb[2] = clamp8(y + 1.772f * cb);
+}
+
+// The mean over segment q (of n equal segments of the 8 samples) of basis
+// function f of the inverse transform, with its 1/2 C(f) factor: a block's
+// samples averaged over an n x n grid of squares are
+// sum over (v, u) of F(v, u) * weight[n][qy][v] * weight[n][qx][u].
+const std::array<std::array<std::array<float, 8>, 4>, 3> kSegmentWeights = [] {
+    std::array<std::array<std::array<float, 8>, 4>, 3> w{};
+    for (std::size_t s = 0; s < 3; ++s) {
+        const int n = 1 << s;  // 1, 2, 4 segments
+        for (int q = 0; q < n; ++q)
+            for (int f = 0; f < 8; ++f) {
+                double sum = 0;
+                for (int x = q * 8 / n; x < (q + 1) * 8 / n; ++x) sum += std::cos((2 * x + 1) * f * std::numbers::pi / 16);
+                const double c = f == 0 ? std::numbers::sqrt2 / 2 : 1.0;
+                w[s][static_cast<std::size_t>(q)][static_cast<std::size_t>(f)] = static_cast<float>(0.5 * c * sum * n / 8);
+            }
+    }
+    return w;
+}();
+
 // Quantised coefficients are moved block by block and transformed in place of
 // a decode; nothing is lost.
-std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code) {
+std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code,
+                                                           ReducedImage* small, int minLongerSide) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
     // Block grids of the source (padded to whole MCUs), stored in tiles of
@@ -211,6 +243,65 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     }
     if (!decoder.finish()) {
         return std::nullopt;
+    }
+
+    // A small copy of the turned picture for its preview, straight from the
+    // coefficients: each block averaged over an n x n grid of squares.
+    const int turnedWidth = isQuarter(code) ? file.height : file.width;
+    const int turnedHeight = isQuarter(code) ? file.width : file.height;
+    const int longer = std::max(turnedWidth, turnedHeight);
+    std::size_t shift = 0;  // n = 1 << shift samples per block side
+    while (shift < 2 && longer * (1 << shift) / 8 < minLongerSide) ++shift;
+    if (small && longer * (1 << shift) / 8 >= minLongerSide) {
+        const int n = 1 << shift;
+        const auto& weight = kSegmentWeights[shift];
+        std::array<std::vector<float>, 3> reduced;
+        std::array<int, 3> stride{};
+        for (int c = 0; c < 3; ++c) {
+            const auto ci = static_cast<std::size_t>(c);
+            const int outWide = isQuarter(code) ? high[ci] : wide[ci];
+            const int outHigh = isQuarter(code) ? wide[ci] : high[ci];
+            stride[ci] = outWide * n;
+            reduced[ci].assign(static_cast<std::size_t>(stride[ci]) * static_cast<std::size_t>(outHigh * n), 0.0f);
+            // The steps of the turned coefficients: transposed for a quarter turn.
+            const std::uint16_t* q = file.quant[file.components[ci].quantTable]->data();
+            std::array<float, 64> step{};
+            for (std::size_t k = 0; k < 64; ++k) {
+                const std::size_t nat = kZigzagToNatural[k];
+                step[k] = q[isQuarter(code) ? kNaturalToZigzag[(nat % 8) * 8 + nat / 8] : k];
+            }
+            for (int oy = 0; oy < outHigh; ++oy)
+                for (int ox = 0; ox < outWide; ++ox) {
+                    const Point from = sourcePoint(code, ox, oy, wide[ci], high[ci]);
+                    const std::int16_t* block = blockAt(c, from.x, from.y);
+                    float* corner = reduced[ci].data() + static_cast<std::size_t>(oy * n) * static_cast<std::size_t>(stride[ci]) +
+                                    static_cast<std::size_t>(ox * n);
+                    for (std::size_t k = 0; k < 64; ++k) {
+                        if (block[k] == 0) continue;
+                        const float value = static_cast<float>(block[k]) * step[k];
+                        const std::size_t nat = kZigzagToNatural[k];
+                        for (int qy = 0; qy < n; ++qy) {
+                            const float row = value * weight[static_cast<std::size_t>(qy)][nat / 8];
+                            float* line = corner + static_cast<std::size_t>(qy) * static_cast<std::size_t>(stride[ci]);
+                            for (int qx = 0; qx < n; ++qx) line[qx] += row * weight[static_cast<std::size_t>(qx)][nat % 8];
+                        }
+                    }
+                }
+        }
+        ReducedImage picture{{turnedWidth * n / 8, turnedHeight * n / 8, {}}, turnedWidth, turnedHeight};
+        if (picture.image.width > 0 && picture.image.height > 0) {
+            picture.image.rgb.resize(static_cast<std::size_t>(picture.image.width) * static_cast<std::size_t>(picture.image.height) * 3);
+            std::uint8_t* rgb = picture.image.rgb.data();
+            for (int y = 0; y < picture.image.height; ++y)
+                for (int x = 0; x < picture.image.width; ++x, rgb += 3) {
+                    const auto at = [&](std::size_t c, int px, int py) {
+                        return reduced[c][static_cast<std::size_t>(py) * static_cast<std::size_t>(stride[c]) + static_cast<std::size_t>(px)];
+                    };
+                    // Chrominance has half the samples each way.
+                    toRgb(at(0, x, y) + 128.0f, at(1, x / 2, y / 2) + 128.0f, at(2, x / 2, y / 2) + 128.0f, rgb);
+                }
+            *small = std::move(picture);
+        }
     }
 
     std::vector<std::uint8_t> out;
@@ -308,18 +399,14 @@ ReducedImage reducedPicture(const std::array<Plane, 3>& planes, int minLongerSid
         }
         return static_cast<float>(sum) / static_cast<float>((x1 - x0) * (y1 - y0));
     };
-    const auto clamp8 = [](float v) { return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
     std::uint8_t* out = image.rgb.data();
     for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
+        for (int x = 0; x < image.width; ++x, out += 3) {
             const int lx = x * factor, ly = y * factor;
-            const float yy = average(luma, lx, lx + factor, ly, ly + factor);
             // Chrominance has half the samples each way: the same area there.
-            const float cb = average(planes[1], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2) - 128.0f;
-            const float cr = average(planes[2], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2) - 128.0f;
-            *out++ = clamp8(yy + 1.402f * cr);
-            *out++ = clamp8(yy - 0.344136f * cb - 0.714136f * cr);
-            *out++ = clamp8(yy + 1.772f * cb);
+            toRgb(average(luma, lx, lx + factor, ly, ly + factor),
+                  average(planes[1], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2),
+                  average(planes[2], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2), out);
         }
     }
     return small;
@@ -519,7 +606,7 @@ std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t
             return std::vector<std::uint8_t>(jpeg.begin(), jpeg.end());
         }
         if (isLosslessTurn(file->width, file->height, code)) {
-            return turnCoefficients(jpeg, *file, code);
+            return turnCoefficients(jpeg, *file, code, small, minLongerSide);
         }
         return turnSamples(jpeg, *file, code, small, minLongerSide);
     } catch (const std::bad_alloc&) {

@@ -24,11 +24,11 @@ namespace lumbrel::media {
 /// repeating the last column and row, and encoded again with the file's quantisation tables.
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code) noexcept;
 
-/// The same; when the turn decodes the picture to samples (the second way
-/// above) it also fills small with the turned picture box-averaged by a whole
-/// factor to a longer side of at least minLongerSide (or its full size when
-/// smaller), so that a preview needs no second decode. small stays empty on
-/// the lossless way.
+/// The same, also filling small with a reduced copy of the turned picture whose
+/// longer side is at least minLongerSide, so that a preview needs no second
+/// decode: box averages of the decoded samples by a whole factor (second way
+/// above), or of each block's coefficients over 1, 2 x 2 or 4 x 4 squares
+/// (lossless way). small stays empty for a picture too small for that.
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code,
                                                     ReducedImage* small, int minLongerSide) noexcept;
 

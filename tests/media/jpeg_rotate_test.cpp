@@ -397,7 +397,7 @@ TEST(JpegRotate, OtherSizesAreDecodedTurnedAndEncoded) {
     }
 }
 
-TEST(JpegRotate, DecodingTurnHandsBackASmallPicture) {
+TEST(JpegRotate, TurnsHandBackASmallPictureForThePreview) {
     // A turn that decodes the picture gives the turned picture box-averaged by
     // a whole factor that keeps it at least 320 long (2272 / 320 -> 7); its
     // pixels are those of the turned file averaged the same way, up to the
@@ -427,7 +427,31 @@ TEST(JpegRotate, DecodingTurnHandsBackASmallPicture) {
     const double mse = sum / (3.0 * small.image.width * small.image.height);
     EXPECT_GE(10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9)), 35.0);
 
-    // The lossless turn decodes nothing and hands back nothing.
+    // The lossless turn averages each block's coefficients over 4 x 4 squares
+    // (1024 x 768 -> 384 x 512 turned): the luminance of the turned file
+    // averaged over 2 x 2, up to rounding. (Its colours differ more: the
+    // decoder upsamples the chrominance smoothly, the small copy repeats it.)
+    const Bytes aligned = compress(1024, 768, TJSAMP_420, 0, 2.5);
+    ReducedImage quarter;
+    const auto losslessOut = rotateJpeg(aligned, 3, &quarter, 320);
+    ASSERT_TRUE(losslessOut);
+    ASSERT_EQ(quarter.image.width, 384);
+    ASSERT_EQ(quarter.image.height, 512);
+    const Picture full = decode(*losslessOut);
+    const auto luma = [](const std::uint8_t* rgb) { return 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2]; };
+    sum = 0;
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 384; ++x) {
+            double box = 0;
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    box += luma(&full.rgb[(static_cast<std::size_t>(2 * y + dy) * 768 + static_cast<std::size_t>(2 * x + dx)) * 3]);
+            const double d = box / 4 - luma(&quarter.image.rgb[(static_cast<std::size_t>(y) * 384 + static_cast<std::size_t>(x)) * 3]);
+            sum += d * d;
+        }
+    EXPECT_GE(10 * std::log10(255.0 * 255.0 / std::max(sum / (384.0 * 512), 1e-9)), 45.0);
+
+    // A picture too small for a 320 preview at a quarter of its size gets none.
     ReducedImage none;
     ASSERT_TRUE(rotateJpeg(compress(64, 48), 3, &none, 320));
     EXPECT_TRUE(none.image.rgb.empty());
