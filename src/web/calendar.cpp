@@ -23,13 +23,6 @@ constexpr std::string_view kLinkEnd = "</A></B>";
 constexpr std::string_view kLinkCellEnd = "</A></B></TD>\r\n";
 constexpr std::size_t npos = std::string::npos;
 
-bool isFourDigitYear(std::string_view year) {
-    if (year.size() != 4) return false;
-    for (char c : year)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 std::string greyMonth(int monthIndex) {
     return "<FONT COLOR=\"#737373\">" + std::string(app::monthName(monthIndex)) + "</FONT>";
 }

@@ -125,9 +125,7 @@ std::optional<std::string> libraryRow(const LibraryRowData& library, std::string
 
 std::optional<std::string> newMonthPage(std::string_view year, int monthIndex, std::string_view row) {
     const std::string_view mon = monthFileName(monthIndex);
-    if (mon.empty() || year.size() != 4 ||
-        !std::all_of(year.begin(), year.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
+    if (mon.empty() || !isFourDigitYear(year)) return std::nullopt;
     const std::string monthNumber = std::to_string(monthIndex + 1);  // no leading zero
     return commonHead() + "  <BASE TARGET=\"_blank\">\r\n" + "  <TITLE>" + str(mon) + "</TITLE>\r\n" +
            "</HEAD>\r\n" + "<BODY BGCOLOR=\"#FFFFFF\">\r\n<BR>\r\n" +

@@ -22,16 +22,16 @@ constexpr std::array<std::uint8_t, 41> kPlaceholderGif{
     0xC6, 0xC6, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x0A, 0x00,
     0x00, 0x02, 0x08, 0x84, 0x8F, 0xA9, 0xCB, 0xED, 0x0F, 0x63, 0x2B, 0x00, 0x3B};
 
+std::string str(std::string_view text) { return std::string(text); }
+
+}  // namespace
+
 bool isFourDigitYear(std::string_view year) {
     if (year.size() != 4) return false;
     for (char c : year)
         if (c < '0' || c > '9') return false;
     return true;
 }
-
-std::string str(std::string_view text) { return std::string(text); }
-
-}  // namespace
 
 std::string_view monthFileName(int monthIndex) {
     if (monthIndex < 0 || monthIndex > 11) return {};

@@ -21,6 +21,9 @@ struct MonthFrame {
     int monthIndex = 0;  ///< 0..11
 };
 
+/// True for a year written as four digits, as the site's folders and links need it.
+bool isFourDigitYear(std::string_view year);
+
 /// "jan" .. "dec" for monthIndex 0..11; empty outside that range.
 std::string_view monthFileName(int monthIndex);
 
