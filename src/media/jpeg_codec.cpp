@@ -330,6 +330,41 @@ ScanDecoder::ScanDecoder(const JpegFile& file, std::span<const std::uint8_t> dat
     }
 }
 
+ScanDecoder ScanDecoder::partWay(const JpegFile& file, std::span<const std::uint8_t> data, std::size_t start,
+                                 const ScanDecoder* before) {
+    ScanDecoder decoder(file, data);
+    if (before != nullptr && before->pos_ <= data.data() + start) {
+        decoder.pos_ = before->pos_;
+        decoder.fed_ = before->fed_;
+    }
+    // Where the data bytes before start would have brought a decoder from
+    // the scan's beginning: a stuffed FF 00 is one byte of data.
+    const std::uint8_t* from = data.data() + start;
+    std::uint64_t stuffed = 0;
+    for (const std::uint8_t* p = decoder.pos_; p < from;) {
+        const void* ff = std::memchr(p, 0xFF, static_cast<std::size_t>(from - p));
+        if (ff == nullptr) break;
+        p = static_cast<const std::uint8_t*>(ff) + 1;
+        if (p < from && *p == 0x00) {
+            ++stuffed;
+            ++p;
+        }
+    }
+    decoder.fed_ += static_cast<std::uint64_t>(from - decoder.pos_) - stuffed;
+    decoder.pos_ = from;
+    decoder.partWay_ = true;
+    return decoder;
+}
+
+ScanDecoder ScanDecoder::atRestart(const JpegFile& file, std::span<const std::uint8_t> data, std::size_t marker,
+                                   int mcu) {
+    ScanDecoder decoder(file, data);
+    decoder.pos_ = data.data() + marker;
+    decoder.mcu_ = mcu;
+    decoder.restartsSeen_ = mcu / std::max<int>(1, file.restartInterval) - 1;  // the marker is read by beginMcu()
+    return decoder;
+}
+
 LUMBREL_BIT_CLONES void ScanDecoder::fill() {
     // Eight bytes at a time while none of them is FF; byte by byte otherwise.
     while (count_ <= 56) {
@@ -342,6 +377,7 @@ LUMBREL_BIT_CLONES void ScanDecoder::fill() {
                 const int take = (64 - count_) >> 3;  // whole bytes that fit
                 bits_ |= (word >> (64 - 8 * take)) << (64 - 8 * take - count_);
                 pos_ += take;
+                fed_ += static_cast<std::uint64_t>(take);
                 count_ += 8 * take;
                 return;
             }
@@ -351,8 +387,10 @@ LUMBREL_BIT_CLONES void ScanDecoder::fill() {
             byte = *pos_;
             if (byte != 0xFF) {
                 ++pos_;
+                ++fed_;
             } else if (end_ - pos_ >= 2 && pos_[1] == 0x00) {
                 pos_ += 2;
+                ++fed_;
             } else {
                 byte = 0;  // a marker: feed zeros and stay before it
                 ++padding_;
@@ -446,7 +484,9 @@ LUMBREL_BIT_CLONES bool ScanDecoder::decodeBlock(int component, std::int16_t* bl
         bits_ <<= dcSize;
         count_ -= dcSize;
     }
-    if (value < -2047 || value > 2047) {
+    // Part-way, the predictions are off by what came before: the values are
+    // kept modulo 2^16 and checked once they are known.
+    if ((value < -2047 || value > 2047) && !partWay_) {
         return false;
     }
     prediction_[c] = value;
@@ -521,6 +561,19 @@ ScanEncoder::ScanEncoder(const JpegFile& file, std::vector<std::uint8_t>& out)
     out_.resize(std::max(out_.capacity(), size_ + 65536));
 }
 
+ScanEncoder::ScanEncoder(const JpegFile& file, std::vector<std::uint8_t>& out, int firstMcu,
+                         std::array<int, 3> predictions)
+    : ScanEncoder(file, out) {
+    prediction_ = predictions;
+    mcu_ = firstMcu;
+    const int interval = file.restartInterval;
+    if (interval != 0) {
+        restarts_ = firstMcu / interval - 1;  // the marker before firstMcu is the piece's first byte
+    } else {
+        stuffing_ = false;
+    }
+}
+
 void ScanEncoder::reserve() {
     // A block takes at most 64 codes of 16 + 15 bits, twice that with stuffing.
     constexpr std::size_t kBlockMax = 64 * 4 * 2 + 16;
@@ -548,12 +601,21 @@ inline std::uint8_t* emitWord(std::uint8_t* out, std::uint32_t word) {
     return out;
 }
 
+// Writes word big-endian at out as it is: for a piece whose stuffing is left
+// to the encoder that joins it.
+inline std::uint8_t* storeWord(std::uint8_t* out, std::uint32_t word) {
+    const std::uint32_t big = __builtin_bswap32(word);
+    std::memcpy(out, &big, 4);
+    return out + 4;
+}
+
 }  // namespace
 
 void ScanEncoder::flushWord() {
     count_ -= 32;
-    size_ = static_cast<std::size_t>(emitWord(out_.data() + size_, static_cast<std::uint32_t>(bits_ >> count_)) -
-                                     out_.data());
+    const auto word = static_cast<std::uint32_t>(bits_ >> count_);
+    std::uint8_t* at = out_.data() + size_;
+    size_ = static_cast<std::size_t>((stuffing_ ? emitWord(at, word) : storeWord(at, word)) - out_.data());
 }
 
 inline void ScanEncoder::put(std::uint32_t bits, int length) {
@@ -624,13 +686,15 @@ LUMBREL_BIT_CLONES void ScanEncoder::encodeBlock(int component, const std::int16
     std::uint64_t buffer = bits_;
     int count = count_;
     std::uint8_t* out = out_.data() + size_;
+    const bool stuffing = stuffing_;
     bool missing = false;
     const auto put = [&](std::uint32_t bits, int length) {
         buffer = (buffer << length) | bits;
         count += length;
         if (count >= 32) {
             count -= 32;
-            out = emitWord(out, static_cast<std::uint32_t>(buffer >> count));
+            const auto word = static_cast<std::uint32_t>(buffer >> count);
+            out = stuffing ? emitWord(out, word) : storeWord(out, word);
         }
     };
     // The size category of v and its additional bits: v itself when positive,
@@ -686,6 +750,54 @@ bool ScanEncoder::finish() {
     alignAndFlush();
     out_.resize(size_);
     return !missingCode_;
+}
+
+void ScanEncoder::join(ScanEncoder& piece) {
+    const std::uint8_t* bytes = piece.out_.data();
+    const std::size_t size = piece.size_;
+    if (piece.stuffing_) {
+        // The piece starts with its restart marker: the bytes before it end
+        // as they would before any marker.
+        reserve();
+        alignAndFlush();
+        if (out_.size() - size_ < size + 16) out_.resize(std::max(out_.size() * 3 / 2, size_ + size + 16));
+        std::memcpy(out_.data() + size_, bytes, size);
+        size_ += size;
+        bits_ = piece.bits_;
+        count_ = piece.count_;
+    } else {
+        // Plain bits: fed through this encoder's bit buffer, 32 at a time,
+        // which stuffs them as it writes.
+        std::size_t i = 0;
+        while (i < size) {
+            // Stuffing at most doubles a chunk: room for that is made first,
+            // which the usual output buffer has already.
+            const std::size_t chunk = std::min<std::size_t>(size - i, 16384);
+            if (out_.size() - size_ < 2 * chunk + 16) out_.resize(std::max(out_.size() * 3 / 2, size_ + 2 * chunk + 16));
+            const std::size_t end = i + chunk;
+            for (; i + 4 <= end; i += 4) {
+                std::uint32_t big;
+                std::memcpy(&big, bytes + i, 4);
+                put(__builtin_bswap32(big), 32);
+            }
+            for (; i < end; ++i) put(bytes[i], 8);
+        }
+        reserve();
+        // The piece's bits not yet written, at most 31: in two puts so that
+        // neither overflows the buffer.
+        const int rest = piece.count_;
+        const std::uint64_t pending = piece.bits_ & ((std::uint64_t{1} << rest) - 1);
+        if (rest > 16) {
+            put(static_cast<std::uint32_t>(pending >> 16), rest - 16);
+            put(static_cast<std::uint32_t>(pending & 0xFFFF), 16);
+        } else if (rest > 0) {
+            put(static_cast<std::uint32_t>(pending), rest);
+        }
+    }
+    prediction_ = piece.prediction_;
+    mcu_ = piece.mcu_;
+    restarts_ = piece.restarts_;
+    missingCode_ = missingCode_ || piece.missingCode_;
 }
 
 }  // namespace lumbrel::media

@@ -117,6 +117,20 @@ std::optional<JpegFile> parseJpeg(std::span<const std::uint8_t> data);
 class ScanDecoder {
 public:
     ScanDecoder(const JpegFile& file, std::span<const std::uint8_t> data);
+    /// A decoder that starts part-way through a scan without restart markers,
+    /// at the byte at offset start of data (not the 00 of a stuffed FF 00),
+    /// as if an MCU began there: DC predictions start at 0 and DC values are
+    /// not range-checked, for they are off by the unknown values before.
+    /// Where its MCU boundaries meet those of a decoder from the beginning
+    /// (equal position()), all that follows is the same but for those DC
+    /// offsets, one per component. With before given (a decoder of the same
+    /// data whose next byte lies at or before start), the stuffing bytes are
+    /// counted from there instead of from the scan's beginning.
+    static ScanDecoder partWay(const JpegFile& file, std::span<const std::uint8_t> data, std::size_t start,
+                               const ScanDecoder* before = nullptr);
+    /// A decoder that starts at the restart marker at offset marker of data,
+    /// the one before MCU mcu (a multiple of the restart interval).
+    static ScanDecoder atRestart(const JpegFile& file, std::span<const std::uint8_t> data, std::size_t marker, int mcu);
 
     /// Reads the restart marker due before this MCU (and resets the DC
     /// predictions). false when it is missing or the data ran out.
@@ -140,6 +154,17 @@ public:
     [[nodiscard]] std::uint64_t lastNonZero() const { return nonZero_; }
     /// true when the scan was decoded without reading past its data.
     bool finish();
+    /// How many bits of entropy-coded data (stuffing left out) lie before the
+    /// next bit to be decoded, counted from the scan's beginning.
+    [[nodiscard]] std::int64_t position() const {
+        return 8 * static_cast<std::int64_t>(fed_) - (count_ - 8 * padding_);
+    }
+    /// The offset in the data of the next byte to be read into the bit buffer.
+    [[nodiscard]] std::size_t nextByte(std::span<const std::uint8_t> data) const {
+        return static_cast<std::size_t>(pos_ - data.data());
+    }
+    /// The DC prediction of a component: its last DC value.
+    [[nodiscard]] int prediction(int component) const { return prediction_[static_cast<std::size_t>(component)]; }
 
 private:
     void fill();
@@ -151,6 +176,8 @@ private:
     std::uint64_t bits_ = 0;  // unread bits, left-aligned
     int count_ = 0;           // number of unread bits in bits_
     int padding_ = 0;         // zero bytes fed in past a marker or the end
+    std::uint64_t fed_ = 0;   // data bytes fed into bits_ since the scan's beginning
+    bool partWay_ = false;
     std::uint64_t nonZero_ = 0;
     std::array<int, 3> prediction_{};
     int mcu_ = 0;
@@ -164,6 +191,14 @@ private:
 class ScanEncoder {
 public:
     ScanEncoder(const JpegFile& file, std::vector<std::uint8_t>& out);
+    /// An encoder for a later piece of the scan, from MCU firstMcu on, so that
+    /// two pieces can be encoded at once; join() appends it to the encoder of
+    /// the MCUs before it. predictions are the DC values of the last block of
+    /// each component before firstMcu. With a restart interval, firstMcu must
+    /// start an interval and the piece is ordinary scan bytes beginning with
+    /// its restart marker; without one, the piece may start anywhere within a
+    /// byte, so its bits are kept as they are, without stuffing.
+    ScanEncoder(const JpegFile& file, std::vector<std::uint8_t>& out, int firstMcu, std::array<int, 3> predictions);
 
     /// Writes the restart marker due before this MCU and resets the DC predictions.
     void beginMcu();
@@ -172,6 +207,11 @@ public:
     /// Pads the last byte with one bits and trims `out` to the written bytes.
     /// false when a value needed a code that the tables lack.
     bool finish();
+    /// Appends what piece (an encoder of the MCUs right after this one's,
+    /// made with the constructor for pieces) has written, and goes on from
+    /// where it stopped: the bytes are those this encoder would have written
+    /// had it encoded the piece's MCUs itself.
+    void join(ScanEncoder& piece);
 
 private:
     void put(std::uint32_t bits, int length);
@@ -188,6 +228,7 @@ private:
     int mcu_ = 0;
     int restarts_ = 0;
     bool missingCode_ = false;
+    bool stuffing_ = true;  // false for a piece without restart intervals
     std::array<const HuffmanTable*, 3> dc_{};
     std::array<const HuffmanTable*, 3> ac_{};
 };

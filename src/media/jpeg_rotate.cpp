@@ -2,13 +2,17 @@
 
 #include "media/dct.h"
 #include "media/jpeg_codec.h"
+#include "media/split_scan.h"
+#include "platform/large_buffer.h"
+#include "platform/side_thread.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <array>
 #include <cstring>
-#include <memory>
+#include <exception>
+#include <functional>
 #include <new>
 
 namespace lumbrel::media {
@@ -157,6 +161,46 @@ void writeTail(std::span<const std::uint8_t> in, const JpegFile& file, std::vect
 
 std::size_t initialCapacity(std::span<const std::uint8_t> in) { return in.size() + in.size() / 16 + 4096; }
 
+// Encodes MCUs [first, last) of the turned picture, in order, with the encoder given.
+using EncodeRange = std::function<void(ScanEncoder&, int first, int last)>;
+
+// Pictures of at least this many MCUs (a quarter of a megapixel) are encoded
+// in two pieces at once when there is a second processor.
+constexpr int kPieceMcus = 1024;
+
+// Encodes the count MCUs of the turned picture into out. A large picture is
+// encoded in two pieces at once, the second on a thread of its own, and the
+// pieces joined: the bytes are those of one encoder going through it all.
+// dcBefore(m) gives the DC values of the last block of each component before MCU m.
+bool encodeMcus(const JpegFile& file, int count, std::vector<std::uint8_t>& out, const EncodeRange& encodeRange,
+                const std::function<std::array<int, 3>(int)>& dcBefore) {
+    ScanEncoder encoder(file, out);
+    const int interval = file.restartInterval;
+    int split = count / 2;
+    if (interval != 0) split = split / interval * interval;  // a piece starts a restart interval
+    if (count < kPieceMcus || split <= 0 || split >= count || !platform::SideThread::worthwhile()) {
+        encodeRange(encoder, 0, count);
+        return encoder.finish();
+    }
+    std::vector<std::uint8_t> pieceBytes;
+    pieceBytes.reserve(out.capacity() / 2);
+    ScanEncoder piece(file, pieceBytes, split, interval != 0 ? std::array<int, 3>{} : dcBefore(split));
+    std::exception_ptr pieceError;
+    {
+        platform::SideThread second([&] {
+            try {
+                encodeRange(piece, split, count);
+            } catch (...) {
+                pieceError = std::current_exception();
+            }
+        });
+        encodeRange(encoder, 0, split);
+    }  // the second piece is done here, also when the first threw
+    if (pieceError) std::rethrow_exception(pieceError);
+    encoder.join(piece);
+    return encoder.finish();
+}
+
 // JFIF YCbCr to one RGB pixel.
 void toRgb(float y, float cb, float cr, std::uint8_t* rgb) {
     const auto clamp8 = [](float v) { return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
@@ -203,19 +247,26 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     std::array<int, 3> wide{};
     std::array<int, 3> high{};
     std::array<std::size_t, 3> tilesWide{};
-    std::array<std::unique_ptr<std::int16_t[]>, 3> blocks;
+    std::array<std::size_t, 3> gridStart{};
+    std::size_t gridSize = 0;
     for (std::size_t c = 0; c < 3; ++c) {
         wide[c] = c == 0 ? 2 * mcusWide : mcusWide;
         high[c] = c == 0 ? 2 * mcusHigh : mcusHigh;
         tilesWide[c] = static_cast<std::size_t>((wide[c] + kTile - 1) / kTile);
         const auto tilesHigh = static_cast<std::size_t>((high[c] + kTile - 1) / kTile);
-        blocks[c].reset(new std::int16_t[tilesWide[c] * tilesHigh * kTile * kTile * 64]);
+        gridStart[c] = gridSize;
+        gridSize += tilesWide[c] * tilesHigh * kTile * kTile * 64;
     }
+    const platform::LargeBuffer grids(gridSize * sizeof(std::int16_t));
+    ScanTail tail;  // the MCUs that a second decoding thread kept for itself
     const auto blockAt = [&](int c, int x, int y) {
+        const int scale = c == 0 ? 2 : 1;
+        const int mcu = (y / scale) * mcusWide + x / scale;
+        if (mcu >= tail.firstMcu()) return tail.block(mcu, c == 0 ? (y % 2) * 2 + x % 2 : 3 + c);
         const auto ci = static_cast<std::size_t>(c);
         const std::size_t tile = static_cast<std::size_t>(y / kTile) * tilesWide[ci] + static_cast<std::size_t>(x / kTile);
         const int inner = columnFirst ? (x % kTile) * kTile + y % kTile : (y % kTile) * kTile + x % kTile;
-        return blocks[ci].get() + (tile * kTile * kTile + static_cast<std::size_t>(inner)) * 64;
+        return grids.as<std::int16_t>() + gridStart[ci] + (tile * kTile * kTile + static_cast<std::size_t>(inner)) * 64;
     };
 
     // Each block is turned as it is decoded: turned coefficient k is sign[k]
@@ -226,22 +277,18 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         order.position[turn.source[k]] = static_cast<std::uint8_t>(k);
         order.negate[turn.source[k]] = static_cast<std::int16_t>(turn.sign[k] < 0 ? -1 : 0);
     }
-    ScanDecoder decoder(file, in);
-    for (int my = 0; my < mcusHigh; ++my) {
-        for (int mx = 0; mx < mcusWide; ++mx) {
-            if (!decoder.beginMcu()) {
-                return std::nullopt;
-            }
-            for (std::size_t b = 0; b < 6; ++b) {
-                const int c = kBlockComponent[b];
-                const int scale = c == 0 ? 2 : 1;
-                if (!decoder.decodeBlock(c, blockAt(c, mx * scale + kBlockDx[b], my * scale + kBlockDy[b]), order)) {
-                    return std::nullopt;
-                }
-            }
+    const auto decodeMcu = [&](ScanDecoder& decoder, int m) {
+        const int mx = m % mcusWide;
+        const int my = m / mcusWide;
+        if (!decoder.beginMcu()) return false;
+        for (std::size_t b = 0; b < 6; ++b) {
+            const int c = kBlockComponent[b];
+            const int scale = c == 0 ? 2 : 1;
+            if (!decoder.decodeBlock(c, blockAt(c, mx * scale + kBlockDx[b], my * scale + kBlockDy[b]), order)) return false;
         }
-    }
-    if (!decoder.finish()) {
+        return true;
+    };
+    if (!decodeScan(file, in, decodeMcu, order, tail)) {
         return std::nullopt;
     }
 
@@ -308,7 +355,6 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     out.reserve(initialCapacity(in));
     writeHead(in, file, code, out);
     if (isQuarter(code)) transposeQuantTables(out, file.scanOffset);
-    ScanEncoder encoder(file, out);
     const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
     const int outMcusHigh = isQuarter(code) ? mcusWide : mcusHigh;
     // The six source blocks of output MCU (mx, my).
@@ -324,25 +370,31 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     };
     // The blocks of the next MCU are fetched from memory while this one is
     // encoded: the grid is far larger than the caches.
-    std::array<const std::int16_t*, 6> current{};
-    std::array<const std::int16_t*, 6> next{};
-    mcuBlocks(0, 0, current);
-    const int outMcus = outMcusWide * outMcusHigh;
-    for (int m = 0; m < outMcus; ++m) {
-        if (m + 1 < outMcus) {
-            mcuBlocks((m + 1) % outMcusWide, (m + 1) / outMcusWide, next);
-            for (const std::int16_t* block : next) {
-                __builtin_prefetch(block);
-                __builtin_prefetch(block + 32);
+    const EncodeRange encodeRange = [&](ScanEncoder& encoder, int first, int last) {
+        std::array<const std::int16_t*, 6> current{};
+        std::array<const std::int16_t*, 6> next{};
+        mcuBlocks(first % outMcusWide, first / outMcusWide, current);
+        for (int m = first; m < last; ++m) {
+            if (m + 1 < last) {
+                mcuBlocks((m + 1) % outMcusWide, (m + 1) / outMcusWide, next);
+                for (const std::int16_t* block : next) {
+                    __builtin_prefetch(block);
+                    __builtin_prefetch(block + 32);
+                }
             }
+            encoder.beginMcu();
+            for (std::size_t b = 0; b < 6; ++b) {
+                encoder.encodeBlock(kBlockComponent[b], current[b]);
+            }
+            current = next;
         }
-        encoder.beginMcu();
-        for (std::size_t b = 0; b < 6; ++b) {
-            encoder.encodeBlock(kBlockComponent[b], current[b]);
-        }
-        current = next;
-    }
-    if (!encoder.finish()) {
+    };
+    const auto dcBefore = [&](int m) {
+        std::array<const std::int16_t*, 6> last{};
+        mcuBlocks((m - 1) % outMcusWide, (m - 1) / outMcusWide, last);
+        return std::array<int, 3>{last[3][0], last[4][0], last[5][0]};
+    };
+    if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore)) {
         return std::nullopt;
     }
     writeTail(in, file, out);
@@ -355,9 +407,9 @@ struct Plane {
     int height = 0;
     int stride = 0;  // padded width
     int rows = 0;    // padded height
-    std::unique_ptr<std::uint8_t[]> samples;
+    platform::LargeBuffer samples;
 
-    std::uint8_t* row(int y) const { return samples.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride); }
+    std::uint8_t* row(int y) const { return samples.as<std::uint8_t>() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride); }
 
     // Fills the padding right of and below the content by repeating the last
     // column and the last row.
@@ -430,7 +482,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         p.height = isQuarter(code) ? sourceWidth[c] : sourceHeight[c];
         p.stride = outMcusWide * scale;
         p.rows = outMcusHigh * scale;
-        p.samples.reset(new std::uint8_t[static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows)]);
+        p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows));
     }
     // Blocks are decoded straight into the inverse transform's slot order.
     // Those that are written whole at their turned place are turned as they are
@@ -455,67 +507,96 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         forwardTables[c] = makeForwardDctTable(quant);
     }
 
-    // All six blocks of an MCU are decoded before any is transformed, so that
-    // the transform does not wait for the decoder's last stores to a block.
-    ScanDecoder decoder(file, in);
-    std::array<std::array<std::int16_t, 64>, 6> blocks{};
-    std::array<bool, 6> onlyDc{};
-    std::array<bool, 6> whole{};
-    std::array<Point, 6> corners{};
-    std::array<std::uint8_t, 64> samples{};
-    for (int my = 0; my < mcusHigh; ++my) {
-        for (int mx = 0; mx < mcusWide; ++mx) {
-            if (!decoder.beginMcu()) {
-                return std::nullopt;
-            }
-            for (std::size_t b = 0; b < 6; ++b) {
-                const int c = kBlockComponent[b];
-                const auto ci = static_cast<std::size_t>(c);
-                const int scale = c == 0 ? 2 : 1;
-                const int x0 = (mx * scale + kBlockDx[b]) * 8;
-                const int y0 = (my * scale + kBlockDy[b]) * 8;
-                // The turned block's top left corner: where the source block's
-                // sample that lands there goes. When it lies within the plane,
-                // the block is turned as it is decoded and written whole.
-                corners[b] = turnPoint(code, code == kHalf || code == kCounterClockwise ? x0 + 7 : x0,
+    // Where block b of MCU (mx, my) lands: its source corner, and the turned
+    // block's top left corner (where the source block's sample that lands there
+    // goes). When that lies within the plane, the block is turned as it is
+    // decoded and written whole.
+    struct Placement {
+        int x0, y0;
+        Point corner;
+        bool whole;
+    };
+    const auto placement = [&](int mx, int my, std::size_t b) {
+        const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+        const int scale = ci == 0 ? 2 : 1;
+        const int x0 = (mx * scale + kBlockDx[b]) * 8;
+        const int y0 = (my * scale + kBlockDy[b]) * 8;
+        const Point corner = turnPoint(code, code == kHalf || code == kCounterClockwise ? x0 + 7 : x0,
                                        code == kHalf || code == kClockwise ? y0 + 7 : y0, sourceWidth[ci], sourceHeight[ci]);
-                whole[b] = corners[b].x >= 0 && corners[b].y >= 0;
-                if (!decoder.decodeBlock(c, blocks[b].data(), whole[b] ? turnedOrder : plainOrder)) {
-                    return std::nullopt;
-                }
-                onlyDc[b] = (decoder.lastNonZero() & ~std::uint64_t{1}) == 0;
-            }
-            for (std::size_t b = 0; b < 6; ++b) {
-                const int c = kBlockComponent[b];
-                const auto ci = static_cast<std::size_t>(c);
-                const int scale = c == 0 ? 2 : 1;
-                const int x0 = (mx * scale + kBlockDx[b]) * 8;
-                const int y0 = (my * scale + kBlockDy[b]) * 8;
-                const int w = sourceWidth[ci];
-                const int h = sourceHeight[ci];
-                if (x0 >= w || y0 >= h) {
-                    continue;  // wholly in the padding
-                }
-                const Plane& plane = planes[ci];
-                if (whole[b]) {
-                    // Samples beyond the content fall into the planes' padding,
-                    // which pad() overwrites.
-                    fastInverseDct(blocks[b].data(), onlyDc[b], turnedTables[ci], plane.row(corners[b].y) + corners[b].x,
-                                   static_cast<std::size_t>(plane.stride));
-                    continue;
-                }
-                fastInverseDct(blocks[b].data(), onlyDc[b], plainTables[ci], samples.data(), 8);
-                for (int y = 0; y < 8 && y0 + y < h; ++y) {
-                    for (int x = 0; x < 8 && x0 + x < w; ++x) {
-                        const Point to = turnPoint(code, x0 + x, y0 + y, w, h);
-                        plane.row(to.y)[to.x] = samples[static_cast<std::size_t>(y * 8 + x)];
-                    }
-                }
+        return Placement{x0, y0, corner, corner.x >= 0 && corner.y >= 0};
+    };
+    // Writes the samples of a block, decoded in turnedOrder when it is whole
+    // and in plainOrder otherwise.
+    const auto place = [&](std::size_t b, const Placement& at, const std::int16_t* block, bool onlyDc) {
+        const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+        const int w = sourceWidth[ci];
+        const int h = sourceHeight[ci];
+        if (at.x0 >= w || at.y0 >= h) return;  // wholly in the padding
+        const Plane& plane = planes[ci];
+        if (at.whole) {
+            // Samples beyond the content fall into the planes' padding, which pad() overwrites.
+            fastInverseDct(block, onlyDc, turnedTables[ci], plane.row(at.corner.y) + at.corner.x,
+                           static_cast<std::size_t>(plane.stride));
+            return;
+        }
+        std::array<std::uint8_t, 64> samples;
+        fastInverseDct(block, onlyDc, plainTables[ci], samples.data(), 8);
+        for (int y = 0; y < 8 && at.y0 + y < h; ++y) {
+            for (int x = 0; x < 8 && at.x0 + x < w; ++x) {
+                const Point to = turnPoint(code, at.x0 + x, at.y0 + y, w, h);
+                plane.row(to.y)[to.x] = samples[static_cast<std::size_t>(y * 8 + x)];
             }
         }
-    }
-    if (!decoder.finish()) {
+    };
+    // All six blocks of an MCU are decoded before any is transformed, so that
+    // the transform does not wait for the decoder's last stores to a block.
+    const auto decodeMcu = [&](ScanDecoder& decoder, int m) {
+        const int mx = m % mcusWide;
+        const int my = m / mcusWide;
+        if (!decoder.beginMcu()) return false;
+        std::array<std::array<std::int16_t, 64>, 6> blocks;
+        std::array<Placement, 6> at;
+        std::array<bool, 6> onlyDc;
+        for (std::size_t b = 0; b < 6; ++b) {
+            at[b] = placement(mx, my, b);
+            if (!decoder.decodeBlock(kBlockComponent[b], blocks[b].data(), at[b].whole ? turnedOrder : plainOrder)) return false;
+            onlyDc[b] = (decoder.lastNonZero() & ~std::uint64_t{1}) == 0;
+        }
+        for (std::size_t b = 0; b < 6; ++b) place(b, at[b], blocks[b].data(), onlyDc[b]);
+        return true;
+    };
+    // The first thread also transforms what it decodes, the second only
+    // decodes: it starts before the middle so that both end together.
+    constexpr int kFirstShare = 41;
+    ScanTail tail;
+    if (!decodeScan(file, in, decodeMcu, plainOrder, tail, {.firstShare = kFirstShare})) {
         return std::nullopt;
+    }
+    // The MCUs a second decoding thread kept in plain order: whole blocks are
+    // turned now. Half of them on another thread.
+    const auto placeTail = [&](int first, int last) {
+        std::array<std::int16_t, 64> turned;
+        for (int m = first; m < last; ++m) {
+            for (std::size_t b = 0; b < 6; ++b) {
+                const Placement at = placement(m % mcusWide, m / mcusWide, b);
+                const std::int16_t* block = tail.block(m, static_cast<int>(b));
+                const bool onlyDc = (nonZeroMask(block) & ~std::uint64_t{1}) == 0;
+                if (at.whole) {
+                    for (std::size_t k = 0; k < 64; ++k) {
+                        const std::int16_t v = block[plainOrder.position[k]];
+                        turned[turnedOrder.position[k]] = static_cast<std::int16_t>((v ^ turnedOrder.negate[k]) - turnedOrder.negate[k]);
+                    }
+                    block = turned.data();
+                }
+                place(b, at, block, onlyDc);
+            }
+        }
+    };
+    const int mcus = mcusWide * mcusHigh;
+    if (tail.firstMcu() < mcus) {
+        const int middle = tail.firstMcu() + (mcus - tail.firstMcu()) / 2;
+        platform::SideThread second([&] { placeTail(middle, mcus); });
+        placeTail(tail.firstMcu(), middle);
     }
     // With an odd size along the axis that the turn reverses, each chrominance
     // sample of the source covers luminance rows (or columns) 2j and 2j + 1 that
@@ -548,25 +629,36 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     std::vector<std::uint8_t> out;
     out.reserve(initialCapacity(in));
     writeHead(in, file, code, out);
-    ScanEncoder encoder(file, out);
-    for (int my = 0; my < outMcusHigh; ++my) {
-        for (int mx = 0; mx < outMcusWide; ++mx) {
+    // The six blocks of output MCU m, transformed.
+    const auto transformMcu = [&](int m, std::array<std::array<std::int16_t, 64>, 6>& mcu) {
+        const int mx = m % outMcusWide;
+        const int my = m / outMcusWide;
+        for (std::size_t b = 0; b < 6; ++b) {
+            const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+            const int scale = ci == 0 ? 2 : 1;
+            const Plane& plane = planes[ci];
+            const int x0 = (mx * scale + kBlockDx[b]) * 8;
+            const int y0 = (my * scale + kBlockDy[b]) * 8;
+            fastForwardDct(plane.row(y0) + x0, static_cast<std::size_t>(plane.stride), forwardTables[ci], mcu[b].data());
+        }
+    };
+    const EncodeRange encodeRange = [&](ScanEncoder& encoder, int first, int last) {
+        // All six blocks transformed before any is encoded, as above.
+        std::array<std::array<std::int16_t, 64>, 6> mcu{};
+        for (int m = first; m < last; ++m) {
             encoder.beginMcu();
-            // All six blocks transformed before any is encoded, as above.
+            transformMcu(m, mcu);
             for (std::size_t b = 0; b < 6; ++b) {
-                const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
-                const int scale = ci == 0 ? 2 : 1;
-                const Plane& plane = planes[ci];
-                const int x0 = (mx * scale + kBlockDx[b]) * 8;
-                const int y0 = (my * scale + kBlockDy[b]) * 8;
-                fastForwardDct(plane.row(y0) + x0, static_cast<std::size_t>(plane.stride), forwardTables[ci], blocks[b].data());
-            }
-            for (std::size_t b = 0; b < 6; ++b) {
-                encoder.encodeBlock(kBlockComponent[b], blocks[b].data());
+                encoder.encodeBlock(kBlockComponent[b], mcu[b].data());
             }
         }
-    }
-    if (!encoder.finish()) {
+    };
+    const auto dcBefore = [&](int m) {
+        std::array<std::array<std::int16_t, 64>, 6> mcu{};
+        transformMcu(m - 1, mcu);
+        return std::array<int, 3>{mcu[3][0], mcu[4][0], mcu[5][0]};
+    };
+    if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore)) {
         return std::nullopt;
     }
     writeTail(in, file, out);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -153,7 +154,20 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
     for (;;) {
         if (got == data.size()) {
             if (got >= maxBytes) break;
-            data.resize(std::min(std::max<std::size_t>(got * 2, 64 * 1024), maxBytes));
+            // Usually the end of the file: a small read tells, before the
+            // buffer is doubled (and copied) for what may be nothing.
+            std::array<std::uint8_t, 4096> probe;
+            const ssize_t n = ::read(fd.get(), probe.data(), std::min(probe.size(), maxBytes - got));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return std::nullopt;
+            }
+            if (n == 0) break;
+            const auto more = static_cast<std::size_t>(n);
+            data.resize(std::min(std::max({got * 2, got + more, std::size_t{64 * 1024}}), maxBytes));
+            std::memcpy(data.data() + got, probe.data(), more);
+            got += more;
+            continue;
         }
         const ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
         if (n < 0) {

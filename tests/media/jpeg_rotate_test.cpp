@@ -4,6 +4,7 @@
 #include "media/dct.h"
 #include "media/jpeg_codec.h"
 #include "media/jpeg_rotate.h"
+#include "jpeg_samples.h"
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
@@ -19,79 +20,6 @@ namespace lumbrel::media {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A photo-like RGB picture: smooth gradients, a few hard-edged shapes and noise,
-// so that the coded data use short and long codes, large and small values.
-Bytes makePicture(int w, int h, unsigned seed, double noiseLevel = 9.0) {
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(0.0, noiseLevel);
-    Bytes rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const double fx = static_cast<double>(x) / w;
-            const double fy = static_cast<double>(y) / h;
-            double r = 200 * fx + 30 * std::sin(x * 0.05 + y * 0.02);
-            double g = 180 * fy + 40 * std::cos(x * 0.013 * (1 + fy));
-            double b = 120 + 100 * std::sin(fx * fy * 12);
-            if ((x / 37 + y / 23) % 5 == 0) {  // hard edges
-                r = 255 - r;
-                b = 20;
-            }
-            if (std::hypot(x - w * 0.6, y - h * 0.4) < std::min(w, h) * 0.2) {
-                g = 250;
-            }
-            const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
-            rgb[i] = static_cast<std::uint8_t>(std::clamp(r + noise(random), 0.0, 255.0));
-            rgb[i + 1] = static_cast<std::uint8_t>(std::clamp(g + noise(random), 0.0, 255.0));
-            rgb[i + 2] = static_cast<std::uint8_t>(std::clamp(b + noise(random), 0.0, 255.0));
-        }
-    }
-    return rgb;
-}
-
-Bytes compress(int w, int h, int sampling = TJSAMP_420, int flags = 0, double noiseLevel = 9.0) {
-    const Bytes rgb = makePicture(w, h, static_cast<unsigned>(w * 7 + h), noiseLevel);
-    tjhandle handle = tjInitCompress();
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    const int rc = tjCompress2(handle, rgb.data(), w, 0, h, TJPF_RGB, &buffer, &size, sampling, 90, flags);
-    Bytes out;
-    if (rc == 0) {
-        out.assign(buffer, buffer + size);
-    }
-    tjFree(buffer);
-    tjDestroy(handle);
-    return out;
-}
-
-// The same through libjpeg's own API, with a restart interval (in MCUs).
-Bytes compressWithRestarts(int w, int h, unsigned interval) {
-    const Bytes rgb = makePicture(w, h, 99);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(w);
-    cinfo.image_height = static_cast<JDIMENSION>(h);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);  // 2x2, 1x1, 1x1 and the typical tables
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    cinfo.restart_interval = interval;
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + static_cast<std::size_t>(cinfo.next_scanline) * static_cast<std::size_t>(w) * 3);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes out(buffer, buffer + size);
-    free(buffer);
-    return out;
-}
 
 // libjpeg-turbo's lossless transform; TJXOP_ROT90 turns clockwise.
 Bytes libjpegTurn(const Bytes& jpeg, int code) {

@@ -210,6 +210,21 @@ TEST(FilesAttributes, ReadOnlyRoundTrip) {
     EXPECT_FALSE(setReadOnly(dir / "missing", true));
 }
 
+TEST(FilesRead, WholeFilesLimitsAndFilesOfUnknownSize) {
+    TempDir dir;
+    const std::string path = dir / "big";
+    std::string content(200'000, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 % 251);
+    writeText(path, content);
+    EXPECT_EQ(readFile(path), bytes(content));
+    EXPECT_EQ(readFile(path, 70'000), bytes(std::string_view(content).substr(0, 70'000)));
+    // A file that says it is empty but is not (as those of /proc) is read to its end.
+    const auto status = readFile("/proc/self/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_GT(status->size(), 100u);
+    EXPECT_EQ(std::string(status->begin(), status->begin() + 5), "Name:");
+}
+
 TEST(FilesAttributes, TimesSizesAndPaths) {
     TempDir dir;
     const std::string path = dir / "f";
