@@ -29,12 +29,12 @@ PictureQueue::~PictureQueue() {
     for (std::thread& worker : workers_) worker.join();
 }
 
-bool PictureQueue::run(const Job& job) {
+bool PictureQueue::run(const Job& job, media::TurnThreads threads) {
     try {
         // A turn that decodes the picture anyway hands back a small copy of
         // it, and the preview is made from that instead of a second decode.
         media::ReducedImage small;
-        if (job.turn != 0 && media::rotateFile(job.picture, job.turn, &small) && !small.image.rgb.empty())
+        if (job.turn != 0 && media::rotateFile(job.picture, job.turn, &small, threads) && !small.image.rgb.empty())
             return media::makePreviewFrom(small, job.preview);
         return media::makePreview(job.picture, job.preview);
     } catch (...) {
@@ -45,7 +45,7 @@ bool PictureQueue::run(const Job& job) {
 void PictureQueue::submit(std::string picture, int turn, std::string preview, std::string library) {
     Job job{std::move(picture), turn, std::move(preview), std::move(library)};
     if (workers_.empty()) {
-        const bool made = run(job);
+        const bool made = run(job, media::TurnThreads::UpToTwo);
         const std::lock_guard lock(mutex_);
         if (made) made_.push_back({std::move(job.library), platform::fileSize(job.preview).value_or(0)});
         return;
@@ -66,7 +66,8 @@ void PictureQueue::work() {
         jobs_.pop_front();
         ++busy_;
         lock.unlock();
-        const bool made = run(job);
+        // With several workers every processor has a picture of its own.
+        const bool made = run(job, workers_.size() > 1 ? media::TurnThreads::One : media::TurnThreads::UpToTwo);
         const std::uint64_t bytes = made ? platform::fileSize(job.preview).value_or(0) : 0;
         lock.lock();
         if (made) made_.push_back({std::move(job.library), bytes});

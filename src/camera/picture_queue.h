@@ -8,6 +8,8 @@
 // run back or completes it waits for the queue first (finish or abandon), so no
 // file is written after that.
 
+#include "media/jpeg_rotate.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -51,8 +53,9 @@ private:
         std::string preview;
         std::string library;
     };
-    /// Does one job; true when its preview was made.
-    static bool run(const Job& job);
+    /// Does one job; true when its preview was made. threads: whether a turn
+    /// may use a second processor (not when every processor has a worker).
+    static bool run(const Job& job, media::TurnThreads threads);
     void work();
 
     std::mutex mutex_;

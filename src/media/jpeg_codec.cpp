@@ -1,5 +1,7 @@
 #include "media/jpeg_codec.h"
 
+#include "platform/large_buffer.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -558,7 +560,10 @@ ScanEncoder::ScanEncoder(const JpegFile& file, std::vector<std::uint8_t>& out)
         ac_[c] = &*file.acTables[file.components[c].acTable];
     }
     // Write into the vector's whole capacity; finish() trims it.
-    out_.resize(std::max(out_.capacity(), size_ + 65536));
+    const std::size_t room = std::max(out_.capacity(), size_ + 65536);
+    out_.reserve(room);
+    platform::prefault(out_.data() + size_, room - size_);
+    out_.resize(room);
 }
 
 ScanEncoder::ScanEncoder(const JpegFile& file, std::vector<std::uint8_t>& out, int firstMcu,

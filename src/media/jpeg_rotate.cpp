@@ -10,6 +10,7 @@
 #include <cmath>
 #include <numbers>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -161,6 +162,10 @@ void writeTail(std::span<const std::uint8_t> in, const JpegFile& file, std::vect
 
 std::size_t initialCapacity(std::span<const std::uint8_t> in) { return in.size() + in.size() / 16 + 4096; }
 
+ScanSplit splitFor(TurnThreads threads) {
+    return {.mode = threads == TurnThreads::One ? ScanSplit::Mode::Never : ScanSplit::Mode::WhenWorthwhile};
+}
+
 // Encodes MCUs [first, last) of the turned picture, in order, with the encoder given.
 using EncodeRange = std::function<void(ScanEncoder&, int first, int last)>;
 
@@ -173,23 +178,27 @@ constexpr int kPieceMcus = 1024;
 // pieces joined: the bytes are those of one encoder going through it all.
 // dcBefore(m) gives the DC values of the last block of each component before MCU m.
 bool encodeMcus(const JpegFile& file, int count, std::vector<std::uint8_t>& out, const EncodeRange& encodeRange,
-                const std::function<std::array<int, 3>(int)>& dcBefore) {
+                const std::function<std::array<int, 3>(int)>& dcBefore, TurnThreads threads) {
     ScanEncoder encoder(file, out);
     const int interval = file.restartInterval;
     int split = count / 2;
     if (interval != 0) split = split / interval * interval;  // a piece starts a restart interval
-    if (count < kPieceMcus || split <= 0 || split >= count || !platform::SideThread::worthwhile()) {
+    if (threads == TurnThreads::One || count < kPieceMcus || split <= 0 || split >= count ||
+        !platform::SideThread::worthwhile()) {
         encodeRange(encoder, 0, count);
         return encoder.finish();
     }
+    const std::array<int, 3> predictions = interval != 0 ? std::array<int, 3>{} : dcBefore(split);
+    const std::size_t pieceRoom = out.capacity() / 2;
     std::vector<std::uint8_t> pieceBytes;
-    pieceBytes.reserve(out.capacity() / 2);
-    ScanEncoder piece(file, pieceBytes, split, interval != 0 ? std::array<int, 3>{} : dcBefore(split));
+    std::optional<ScanEncoder> piece;
     std::exception_ptr pieceError;
     {
         platform::SideThread second([&] {
             try {
-                encodeRange(piece, split, count);
+                pieceBytes.reserve(pieceRoom);
+                piece.emplace(file, pieceBytes, split, predictions);
+                encodeRange(*piece, split, count);
             } catch (...) {
                 pieceError = std::current_exception();
             }
@@ -197,7 +206,7 @@ bool encodeMcus(const JpegFile& file, int count, std::vector<std::uint8_t>& out,
         encodeRange(encoder, 0, split);
     }  // the second piece is done here, also when the first threw
     if (pieceError) std::rethrow_exception(pieceError);
-    encoder.join(piece);
+    encoder.join(*piece);
     return encoder.finish();
 }
 
@@ -230,10 +239,27 @@ const std::array<std::array<std::array<float, 8>, 4>, 3> kSegmentWeights = [] {
     return w;
 }();
 
+// The averages of a block's samples over an N x N grid of squares, from its
+// coefficients (zig-zag order), written at corner of a plane: weights[k * N * N
+// + i] is the weight of coefficient k on square i. Only the coefficients that
+// are not zero are visited.
+template <int N>
+void reduceBlockTo(const std::int16_t* block, const float* weights, float* corner, std::size_t stride) {
+    std::array<float, N * N> sum{};
+    for (std::uint64_t mask = nonZeroMask(block); mask != 0; mask &= mask - 1) {
+        const auto k = static_cast<std::size_t>(std::countr_zero(mask));
+        const float value = block[k];
+        const float* w = weights + k * N * N;
+        for (std::size_t i = 0; i < N * N; ++i) sum[i] += value * w[i];
+    }
+    for (std::size_t qy = 0; qy < N; ++qy)
+        for (std::size_t qx = 0; qx < N; ++qx) corner[qy * stride + qx] = sum[qy * N + qx];
+}
+
 // Quantised coefficients are moved block by block and transformed in place of
 // a decode; nothing is lost.
 std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code,
-                                                           ReducedImage* small, int minLongerSide) {
+                                                           ReducedImage* small, int minLongerSide, TurnThreads threads) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
     // Block grids of the source (padded to whole MCUs), stored in tiles of
@@ -257,7 +283,9 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         gridStart[c] = gridSize;
         gridSize += tilesWide[c] * tilesHigh * kTile * kTile * 64;
     }
-    const platform::LargeBuffer grids(gridSize * sizeof(std::int16_t));
+    // Every block within the picture's MCUs is decoded into its place before it is read.
+    const platform::LargeBuffer grids(gridSize * sizeof(std::int16_t), platform::LargeBuffer::Touch::AtOnce,
+                                      platform::LargeBuffer::Content::Any);
     ScanTail tail;  // the MCUs that a second decoding thread kept for itself
     const auto blockAt = [&](int c, int x, int y) {
         const int scale = c == 0 ? 2 : 1;
@@ -288,7 +316,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         }
         return true;
     };
-    if (!decodeScan(file, in, decodeMcu, order, tail)) {
+    if (!decodeScan(file, in, decodeMcu, order, tail, splitFor(threads))) {
         return std::nullopt;
     }
 
@@ -310,29 +338,25 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
             const int outHigh = isQuarter(code) ? wide[ci] : high[ci];
             stride[ci] = outWide * n;
             reduced[ci].assign(static_cast<std::size_t>(stride[ci]) * static_cast<std::size_t>(outHigh * n), 0.0f);
-            // The steps of the turned coefficients: transposed for a quarter turn.
+            // The weight of each turned coefficient on each square, with its
+            // step (transposed for a quarter turn).
             const std::uint16_t* q = file.quant[file.components[ci].quantTable]->data();
-            std::array<float, 64> step{};
+            const auto squares = static_cast<std::size_t>(n * n);
+            std::vector<float> weights(64 * squares);
             for (std::size_t k = 0; k < 64; ++k) {
                 const std::size_t nat = kZigzagToNatural[k];
-                step[k] = q[isQuarter(code) ? kNaturalToZigzag[(nat % 8) * 8 + nat / 8] : k];
+                const float step = q[isQuarter(code) ? kNaturalToZigzag[(nat % 8) * 8 + nat / 8] : k];
+                for (std::size_t qy = 0; qy < static_cast<std::size_t>(n); ++qy)
+                    for (std::size_t qx = 0; qx < static_cast<std::size_t>(n); ++qx)
+                        weights[k * squares + qy * static_cast<std::size_t>(n) + qx] = step * weight[qy][nat / 8] * weight[qx][nat % 8];
             }
+            const auto reduceBlock = n == 1 ? &reduceBlockTo<1> : n == 2 ? &reduceBlockTo<2> : &reduceBlockTo<4>;
             for (int oy = 0; oy < outHigh; ++oy)
                 for (int ox = 0; ox < outWide; ++ox) {
                     const Point from = sourcePoint(code, ox, oy, wide[ci], high[ci]);
-                    const std::int16_t* block = blockAt(c, from.x, from.y);
                     float* corner = reduced[ci].data() + static_cast<std::size_t>(oy * n) * static_cast<std::size_t>(stride[ci]) +
                                     static_cast<std::size_t>(ox * n);
-                    for (std::size_t k = 0; k < 64; ++k) {
-                        if (block[k] == 0) continue;
-                        const float value = static_cast<float>(block[k]) * step[k];
-                        const std::size_t nat = kZigzagToNatural[k];
-                        for (int qy = 0; qy < n; ++qy) {
-                            const float row = value * weight[static_cast<std::size_t>(qy)][nat / 8];
-                            float* line = corner + static_cast<std::size_t>(qy) * static_cast<std::size_t>(stride[ci]);
-                            for (int qx = 0; qx < n; ++qx) line[qx] += row * weight[static_cast<std::size_t>(qx)][nat % 8];
-                        }
-                    }
+                    reduceBlock(blockAt(c, from.x, from.y), weights.data(), corner, static_cast<std::size_t>(stride[ci]));
                 }
         }
         ReducedImage picture{{turnedWidth * n / 8, turnedHeight * n / 8, {}}, turnedWidth, turnedHeight};
@@ -394,7 +418,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         mcuBlocks((m - 1) % outMcusWide, (m - 1) / outMcusWide, last);
         return std::array<int, 3>{last[3][0], last[4][0], last[5][0]};
     };
-    if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore)) {
+    if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore, threads)) {
         return std::nullopt;
     }
     writeTail(in, file, out);
@@ -465,7 +489,7 @@ ReducedImage reducedPicture(const std::array<Plane, 3>& planes, int minLongerSid
 }
 
 std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_t> in, const JpegFile& file, int code,
-                                                      ReducedImage* small, int minLongerSide) {
+                                                      ReducedImage* small, int minLongerSide, TurnThreads threads) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
     const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
@@ -482,7 +506,9 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         p.height = isQuarter(code) ? sourceWidth[c] : sourceHeight[c];
         p.stride = outMcusWide * scale;
         p.rows = outMcusHigh * scale;
-        p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows));
+        // Every sample is written (by a block, or by pad()) before it is read.
+        p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows),
+                                          platform::LargeBuffer::Touch::AtOnce, platform::LargeBuffer::Content::Any);
     }
     // Blocks are decoded straight into the inverse transform's slot order.
     // Those that are written whole at their turned place are turned as they are
@@ -569,7 +595,9 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     // decodes: it starts before the middle so that both end together.
     constexpr int kFirstShare = 41;
     ScanTail tail;
-    if (!decodeScan(file, in, decodeMcu, plainOrder, tail, {.firstShare = kFirstShare})) {
+    ScanSplit split = splitFor(threads);
+    split.firstShare = kFirstShare;
+    if (!decodeScan(file, in, decodeMcu, plainOrder, tail, split)) {
         return std::nullopt;
     }
     // The MCUs a second decoding thread kept in plain order: whole blocks are
@@ -593,7 +621,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         }
     };
     const int mcus = mcusWide * mcusHigh;
-    if (tail.firstMcu() < mcus) {
+    if (tail.firstMcu() < mcus) {  // only when split
         const int middle = tail.firstMcu() + (mcus - tail.firstMcu()) / 2;
         platform::SideThread second([&] { placeTail(middle, mcus); });
         placeTail(tail.firstMcu(), middle);
@@ -658,7 +686,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         transformMcu(m - 1, mcu);
         return std::array<int, 3>{mcu[3][0], mcu[4][0], mcu[5][0]};
     };
-    if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore)) {
+    if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore, threads)) {
         return std::nullopt;
     }
     writeTail(in, file, out);
@@ -685,7 +713,7 @@ std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t
 }
 
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code,
-                                                    ReducedImage* small, int minLongerSide) noexcept {
+                                                    ReducedImage* small, int minLongerSide, TurnThreads threads) noexcept {
     try {
         if (code < 0 || code > 3) {
             return std::nullopt;
@@ -698,9 +726,9 @@ std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t
             return std::vector<std::uint8_t>(jpeg.begin(), jpeg.end());
         }
         if (isLosslessTurn(file->width, file->height, code)) {
-            return turnCoefficients(jpeg, *file, code, small, minLongerSide);
+            return turnCoefficients(jpeg, *file, code, small, minLongerSide, threads);
         }
-        return turnSamples(jpeg, *file, code, small, minLongerSide);
+        return turnSamples(jpeg, *file, code, small, minLongerSide, threads);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     } catch (...) {

@@ -24,13 +24,19 @@ namespace lumbrel::media {
 /// repeating the last column and row, and encoded again with the file's quantisation tables.
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code) noexcept;
 
+/// Whether a turn may put a second processor to work on a large picture:
+/// callers that keep every processor busy with pictures of their own (the
+/// loader's workers) turn each on one.
+enum class TurnThreads { One, UpToTwo };
+
 /// The same, also filling small with a reduced copy of the turned picture whose
 /// longer side is at least minLongerSide, so that a preview needs no second
 /// decode: box averages of the decoded samples by a whole factor (second way
 /// above), or of each block's coefficients over 1, 2 x 2 or 4 x 4 squares
 /// (lossless way). small stays empty for a picture too small for that.
 std::optional<std::vector<std::uint8_t>> rotateJpeg(std::span<const std::uint8_t> jpeg, int code,
-                                                    ReducedImage* small, int minLongerSide) noexcept;
+                                                    ReducedImage* small, int minLongerSide,
+                                                    TurnThreads threads = TurnThreads::UpToTwo) noexcept;
 
 /// Whether rotateJpeg turns a picture of this size by this code without loss.
 bool isLosslessTurn(int width, int height, int code);

@@ -8,26 +8,32 @@
 
 namespace lumbrel::media {
 
-bool rotateFile(const std::string& path, int code, ReducedImage* small) {
-    return code == 0 || rotateFileTo(path, path, code, small);
+bool rotateFile(const std::string& path, int code, ReducedImage* small, TurnThreads threads) {
+    return code == 0 || rotateFileTo(path, path, code, small, threads);
 }
 
-bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small) {
+bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small,
+                  TurnThreads threads) {
     if (code < 0 || code > 3) return false;
     const auto bytes = platform::readFile(source);
     // A picture cut short (no EOI at its end) is never rewritten.
     if (!bytes || bytes->size() < 4 || (*bytes)[bytes->size() - 2] != 0xFF || bytes->back() != 0xD9) return false;
-    auto turned = rotateJpeg(*bytes, code, small, kPreviewLongerSide);
+    auto turned = rotateJpeg(*bytes, code, small, kPreviewLongerSide, threads);
     if (!turned) return false;
     // The pixels are upright now: without this, viewers that honour the Exif
     // orientation would turn the picture a second time, and so would a later load.
     if (code != 0) markUpright(*turned, code != 2);
 
     const auto modified = platform::lastWriteTime(source);
+    // Replacing the picture itself (or any file that was there) waits until
+    // the new bytes are on the disk: it may be the only copy. A new turned
+    // copy leaves the source as it was, so it is only handed to the disk, as
+    // any copy is.
+    const bool replacing = platform::exists(target);
     platform::AtomicFile out(target);
     if (!out.write(*turned)) return false;
     if (modified && !out.setTimes(*modified, *modified)) return false;
-    return out.commit();
+    return out.commit(replacing ? platform::AtomicFile::Flush::Now : platform::AtomicFile::Flush::Later);
 }
 
 }  // namespace lumbrel::media

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "media/imaging.h"
+#include "media/jpeg_rotate.h"
 
 namespace lumbrel::media {
 
@@ -19,10 +20,13 @@ namespace lumbrel::media {
 /// With small given, a turn that decodes the picture also hands back a reduced
 /// copy of the turned picture, large enough for its preview (makePreviewFrom);
 /// small stays empty otherwise.
-bool rotateFile(const std::string& path, int code, ReducedImage* small = nullptr);
+bool rotateFile(const std::string& path, int code, ReducedImage* small = nullptr,
+                TurnThreads threads = TurnThreads::UpToTwo);
 
 /// The same, writing the turned picture to target and leaving source alone
-/// (target may be source).
-bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small = nullptr);
+/// (target may be source). A new target is not waited for on the disk (the
+/// source still holds the picture); one that replaces a file is.
+bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small = nullptr,
+                  TurnThreads threads = TurnThreads::UpToTwo);
 
 }  // namespace lumbrel::media

@@ -17,6 +17,7 @@ struct ScanSplit {
     /// which the second thread leaves for later.
     int firstShare = 50;
     enum class Mode {
+        Never,           ///< one thread decodes it all
         WhenWorthwhile,  ///< split a large picture when there is a second processor
         Always,          ///< split any picture (with one processor the second part runs first)
         InTurn,          ///< split any picture, the second part done first on the calling thread: for tests
