@@ -256,6 +256,37 @@ void reduceBlockTo(const std::int16_t* block, const float* weights, float* corne
         for (std::size_t qx = 0; qx < N; ++qx) corner[qy * stride + qx] = sum[qy * N + qx];
 }
 
+// The weights for reduceBlockTo of the blocks of one component, n = 1 << shift:
+// the weight of each coefficient (zig-zag order) on each square, with its
+// quantisation step (from quant, transposed for coefficients transposed by a
+// quarter turn).
+std::vector<float> squareWeights(const std::uint16_t* quant, bool transposed, std::size_t shift) {
+    const auto& weight = kSegmentWeights[shift];
+    const std::size_t n = std::size_t{1} << shift;
+    std::vector<float> weights(64 * n * n);
+    for (std::size_t k = 0; k < 64; ++k) {
+        const std::size_t nat = kZigzagToNatural[k];
+        const float step = quant[transposed ? kNaturalToZigzag[(nat % 8) * 8 + nat / 8] : k];
+        for (std::size_t qy = 0; qy < n; ++qy)
+            for (std::size_t qx = 0; qx < n; ++qx) weights[k * n * n + qy * n + qx] = step * weight[qy][nat / 8] * weight[qx][nat % 8];
+    }
+    return weights;
+}
+
+using BlockReducer = void (*)(const std::int16_t*, const float*, float*, std::size_t);
+BlockReducer blockReducer(std::size_t shift) {
+    return shift == 0 ? &reduceBlockTo<1> : shift == 1 ? &reduceBlockTo<2> : &reduceBlockTo<4>;
+}
+
+// The shift (n = 1 << shift samples per block side) for a small picture of
+// the turned picture whose longer side is at least minLongerSide; 3 when even
+// 4 x 4 per block is too small.
+std::size_t reductionShift(int longer, int minLongerSide) {
+    std::size_t shift = 0;
+    while (shift < 3 && longer * (1 << shift) / 8 < minLongerSide) ++shift;
+    return shift;
+}
+
 // Quantised coefficients are moved block by block and transformed in place of
 // a decode; nothing is lost.
 std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code,
@@ -325,11 +356,9 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     const int turnedWidth = isQuarter(code) ? file.height : file.width;
     const int turnedHeight = isQuarter(code) ? file.width : file.height;
     const int longer = std::max(turnedWidth, turnedHeight);
-    std::size_t shift = 0;  // n = 1 << shift samples per block side
-    while (shift < 2 && longer * (1 << shift) / 8 < minLongerSide) ++shift;
-    if (small && longer * (1 << shift) / 8 >= minLongerSide) {
+    const std::size_t shift = reductionShift(longer, minLongerSide);
+    if (small && shift < 3) {
         const int n = 1 << shift;
-        const auto& weight = kSegmentWeights[shift];
         std::array<std::vector<float>, 3> reduced;
         std::array<int, 3> stride{};
         for (int c = 0; c < 3; ++c) {
@@ -338,19 +367,9 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
             const int outHigh = isQuarter(code) ? wide[ci] : high[ci];
             stride[ci] = outWide * n;
             reduced[ci].assign(static_cast<std::size_t>(stride[ci]) * static_cast<std::size_t>(outHigh * n), 0.0f);
-            // The weight of each turned coefficient on each square, with its
-            // step (transposed for a quarter turn).
-            const std::uint16_t* q = file.quant[file.components[ci].quantTable]->data();
-            const auto squares = static_cast<std::size_t>(n * n);
-            std::vector<float> weights(64 * squares);
-            for (std::size_t k = 0; k < 64; ++k) {
-                const std::size_t nat = kZigzagToNatural[k];
-                const float step = q[isQuarter(code) ? kNaturalToZigzag[(nat % 8) * 8 + nat / 8] : k];
-                for (std::size_t qy = 0; qy < static_cast<std::size_t>(n); ++qy)
-                    for (std::size_t qx = 0; qx < static_cast<std::size_t>(n); ++qx)
-                        weights[k * squares + qy * static_cast<std::size_t>(n) + qx] = step * weight[qy][nat / 8] * weight[qx][nat % 8];
-            }
-            const auto reduceBlock = n == 1 ? &reduceBlockTo<1> : n == 2 ? &reduceBlockTo<2> : &reduceBlockTo<4>;
+            const std::vector<float> weights =
+                squareWeights(file.quant[file.components[ci].quantTable]->data(), isQuarter(code), shift);
+            const auto reduceBlock = blockReducer(shift);
             for (int oy = 0; oy < outHigh; ++oy)
                 for (int ox = 0; ox < outWide; ++ox) {
                     const Point from = sourcePoint(code, ox, oy, wide[ci], high[ci]);
@@ -448,10 +467,20 @@ struct Plane {
     }
 };
 
-// Pictures whose edges would move to the top or left in part-filled MCUs: the
-// samples are decoded and each block placed at its turned position in planes
-// of the turned size, the planes padded at their new right and bottom edges,
-// and encoded again with the file's quantisation and Huffman tables.
+// The average of plane samples [x0, x1) x [y0, y1), clamped to the content.
+float planeAverage(const Plane& p, int x0, int x1, int y0, int y1) {
+    x1 = std::min(std::max(x1, x0 + 1), p.width);
+    y1 = std::min(std::max(y1, y0 + 1), p.height);
+    x0 = std::min(x0, x1 - 1);
+    y0 = std::min(y0, y1 - 1);
+    int sum = 0;
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* r = p.row(y);
+        for (int x = x0; x < x1; ++x) sum += r[x];
+    }
+    return static_cast<float>(sum) / static_cast<float>((x1 - x0) * (y1 - y0));
+}
+
 // The turned picture box-averaged by the largest whole factor (at most 8) that
 // keeps its longer side at least minLongerSide, converted to RGB (JFIF).
 ReducedImage reducedPicture(const std::array<Plane, 3>& planes, int minLongerSide) {
@@ -462,44 +491,111 @@ ReducedImage reducedPicture(const std::array<Plane, 3>& planes, int minLongerSid
     Image& image = small.image;
     if (image.width < 1 || image.height < 1) return {};
     image.rgb.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
-    // The average of plane samples [x0, x1) x [y0, y1), clamped to the content.
-    const auto average = [](const Plane& p, int x0, int x1, int y0, int y1) {
-        x1 = std::min(std::max(x1, x0 + 1), p.width);
-        y1 = std::min(std::max(y1, y0 + 1), p.height);
-        x0 = std::min(x0, x1 - 1);
-        y0 = std::min(y0, y1 - 1);
-        int sum = 0;
-        for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* r = p.row(y);
-            for (int x = x0; x < x1; ++x) sum += r[x];
-        }
-        return static_cast<float>(sum) / static_cast<float>((x1 - x0) * (y1 - y0));
-    };
     std::uint8_t* out = image.rgb.data();
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x, out += 3) {
             const int lx = x * factor, ly = y * factor;
             // Chrominance has half the samples each way: the same area there.
-            toRgb(average(luma, lx, lx + factor, ly, ly + factor),
-                  average(planes[1], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2),
-                  average(planes[2], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2), out);
+            toRgb(planeAverage(luma, lx, lx + factor, ly, ly + factor),
+                  planeAverage(planes[1], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2),
+                  planeAverage(planes[2], lx / 2, (lx + factor + 1) / 2, ly / 2, (ly + factor + 1) / 2), out);
         }
     }
     return small;
 }
 
+// The same for a turned picture (width x height) whose luminance is a grid of
+// turned coefficient blocks (gridWide x gridHigh, zig-zag order, quantised
+// with quant, transposed for a quarter turn) and whose chrominance is in
+// planes: the luminance averaged per block over an n x n grid of squares,
+// n the smallest that keeps the longer side at least minLongerSide, the
+// chrominance over the same areas.
+ReducedImage reducedPicture(const std::int16_t* grid, int gridWide, int gridHigh, const std::uint16_t* quant,
+                            bool transposed, const std::array<Plane, 3>& planes, int width, int height,
+                            int minLongerSide) {
+    const std::size_t shift = reductionShift(std::max(width, height), minLongerSide);
+    if (shift > 2) return {};
+    const int n = 1 << shift;
+    ReducedImage small{{width * n / 8, height * n / 8, {}}, width, height};
+    Image& image = small.image;
+    if (image.width < 1 || image.height < 1) return {};
+    const std::vector<float> weights = squareWeights(quant, transposed, shift);
+    const BlockReducer reduceBlock = blockReducer(shift);
+    const auto stride = static_cast<std::size_t>(gridWide * n);
+    std::vector<float> luma(stride * static_cast<std::size_t>(gridHigh * n));
+    for (int y = 0; y < gridHigh; ++y)
+        for (int x = 0; x < gridWide; ++x)
+            reduceBlock(grid + (static_cast<std::size_t>(y) * static_cast<std::size_t>(gridWide) + static_cast<std::size_t>(x)) * 64,
+                        weights.data(), luma.data() + static_cast<std::size_t>(y * n) * stride + static_cast<std::size_t>(x * n), stride);
+    image.rgb.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
+    std::uint8_t* out = image.rgb.data();
+    const int area = 4 / n;  // chrominance samples per small picture sample, each way
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x, out += 3) {
+            toRgb(luma[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] + 128.0f,
+                  planeAverage(planes[1], x * area, (x + 1) * area, y * area, (y + 1) * area),
+                  planeAverage(planes[2], x * area, (x + 1) * area, y * area, (y + 1) * area), out);
+        }
+    }
+    return small;
+}
+
+// Whether the luminance blocks of a picture whose MCUs do not line up after
+// the turn still do: the edges that the turn brings to the top and left are
+// whole blocks of 8 samples. They are then moved as coefficients, losslessly,
+// and only the chrominance goes through samples.
+bool lumaBlocksLineUp(int width, int height, int code) {
+    switch (code) {
+    case kClockwise:
+        return height % 8 == 0;
+    case kCounterClockwise:
+        return width % 8 == 0;
+    case kHalf:
+        return width % 8 == 0 && height % 8 == 0;
+    default:
+        return true;
+    }
+}
+
+// Coefficient k of a block stored in the order from, stored in the order to.
+void reorderBlock(const std::int16_t* block, const ScanDecoder::CoefficientOrder& from,
+                  const ScanDecoder::CoefficientOrder& to, std::int16_t* out) {
+    for (std::size_t k = 0; k < 64; ++k) {
+        const std::int16_t v = block[from.position[k]];
+        out[to.position[k]] = static_cast<std::int16_t>((v ^ to.negate[k]) - to.negate[k]);
+    }
+}
+
+// A quantisation table (zig-zag order) transposed: the step of (v, u) is the source's step of (u, v).
+std::array<std::uint16_t, 64> transposedTable(const std::uint16_t* quant) {
+    std::array<std::uint16_t, 64> out{};
+    for (std::size_t k = 0; k < 64; ++k) {
+        const std::size_t n = kZigzagToNatural[k];
+        out[k] = quant[kNaturalToZigzag[(n % 8) * 8 + n / 8]];
+    }
+    return out;
+}
+
+// Pictures whose edges would move to the top or left in part-filled MCUs:
+// chrominance blocks (and luminance blocks too, unless they line up) are
+// decoded to samples and each placed at its turned position in planes of the
+// turned size, the planes padded at their new right and bottom edges, and
+// encoded again with the file's quantisation and Huffman tables. Luminance
+// blocks that line up are moved as coefficients into a grid of the turned
+// picture's blocks.
 std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_t> in, const JpegFile& file, int code,
                                                       ReducedImage* small, int minLongerSide, TurnThreads threads) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
     const int outMcusWide = isQuarter(code) ? mcusHigh : mcusWide;
     const int outMcusHigh = isQuarter(code) ? mcusWide : mcusHigh;
+    const bool lumaGrid = lumaBlocksLineUp(file.width, file.height, code);
     // Content of each component in the source: luminance w x h, chrominance
     // half of that, rounded up.
     std::array<int, 3> sourceWidth = {file.width, (file.width + 1) / 2, (file.width + 1) / 2};
     std::array<int, 3> sourceHeight = {file.height, (file.height + 1) / 2, (file.height + 1) / 2};
     std::array<Plane, 3> planes;
-    for (std::size_t c = 0; c < 3; ++c) {
+    for (std::size_t c = lumaGrid ? 1 : 0; c < 3; ++c) {
         const int scale = c == 0 ? 16 : 8;
         Plane& p = planes[c];
         p.width = isQuarter(code) ? sourceHeight[c] : sourceWidth[c];
@@ -510,19 +606,46 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows),
                                           platform::LargeBuffer::Touch::AtOnce, platform::LargeBuffer::Content::Any);
     }
-    // Blocks are decoded straight into the inverse transform's slot order.
-    // Those that are written whole at their turned place are turned as they are
-    // decoded (turned coefficient k is sign[k] times coded coefficient
-    // source[k]); those across the picture's edge are transformed unturned and
-    // placed sample by sample.
+    // The luminance grid: the turned picture's blocks, row by row, each in
+    // zig-zag order. Source block (x, y) goes to turnPoint of it within the
+    // blocks that hold picture content.
+    const int gridWide = 2 * outMcusWide;
+    const int gridHigh = 2 * outMcusHigh;
+    const int contentWide = (file.width + 7) / 8;
+    const int contentHigh = (file.height + 7) / 8;
+    const platform::LargeBuffer grid(lumaGrid ? static_cast<std::size_t>(gridWide * gridHigh) * 64 * sizeof(std::int16_t) : 0,
+                                     platform::LargeBuffer::Touch::AtOnce, platform::LargeBuffer::Content::Any);
+    const auto gridBlock = [&](int x, int y) {
+        return grid.as<std::int16_t>() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(gridWide) + static_cast<std::size_t>(x)) * 64;
+    };
+    const auto gridTarget = [&](int mx, int my, std::size_t b) -> std::int16_t* {
+        const Point to = turnPoint(code, mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b], contentWide, contentHigh);
+        if (to.x < 0 || to.y < 0 || to.x >= gridWide || to.y >= gridHigh) return nullptr;  // beyond the turned picture
+        return gridBlock(to.x, to.y);
+    };
+    // Blocks for samples are decoded straight into the inverse transform's
+    // slot order. Those that are written whole at their turned place are
+    // turned as they are decoded (turned coefficient k is sign[k] times coded
+    // coefficient source[k]); those across the picture's edge are transformed
+    // unturned and placed sample by sample. Blocks for the grid are turned in
+    // zig-zag order.
     const BlockTurn turn = blockTurn(code);
     ScanDecoder::CoefficientOrder plainOrder;
     ScanDecoder::CoefficientOrder turnedOrder;
+    ScanDecoder::CoefficientOrder gridOrder;
+    ScanDecoder::CoefficientOrder zigzagOrder;
     for (std::size_t k = 0; k < 64; ++k) {
         plainOrder.position[k] = dctSlot(kZigzagToNatural[k]);
         turnedOrder.position[turn.source[k]] = dctSlot(kZigzagToNatural[k]);
         turnedOrder.negate[turn.source[k]] = static_cast<std::int16_t>(turn.sign[k] < 0 ? -1 : 0);
+        gridOrder.position[turn.source[k]] = static_cast<std::uint8_t>(k);
+        gridOrder.negate[turn.source[k]] = turnedOrder.negate[turn.source[k]];
+        zigzagOrder.position[k] = static_cast<std::uint8_t>(k);
     }
+    // Moved coefficients of a quarter turn are transposed, and so are the
+    // quantisation tables of the turned file; the samples are quantised with
+    // the tables as they are written.
+    const bool transposed = lumaGrid && isQuarter(code);
     std::array<InverseDctTable, 3> plainTables{};
     std::array<InverseDctTable, 3> turnedTables{};
     std::array<ForwardDctTable, 3> forwardTables{};
@@ -530,7 +653,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         const std::uint16_t* quant = file.quant[file.components[c].quantTable]->data();
         plainTables[c] = makeInverseDctTable(quant, plainOrder.position);
         turnedTables[c] = makeInverseDctTable(quant, turnedOrder.position);
-        forwardTables[c] = makeForwardDctTable(quant);
+        forwardTables[c] = makeForwardDctTable(transposed ? transposedTable(quant).data() : quant);
     }
 
     // Where block b of MCU (mx, my) lands: its source corner, and the turned
@@ -584,11 +707,16 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         std::array<Placement, 6> at;
         std::array<bool, 6> onlyDc;
         for (std::size_t b = 0; b < 6; ++b) {
+            if (lumaGrid && kBlockComponent[b] == 0) {
+                std::int16_t* target = gridTarget(mx, my, b);  // none: a block the turn leaves out
+                if (!decoder.decodeBlock(0, target != nullptr ? target : blocks[b].data(), gridOrder)) return false;
+                continue;
+            }
             at[b] = placement(mx, my, b);
             if (!decoder.decodeBlock(kBlockComponent[b], blocks[b].data(), at[b].whole ? turnedOrder : plainOrder)) return false;
             onlyDc[b] = (decoder.lastNonZero() & ~std::uint64_t{1}) == 0;
         }
-        for (std::size_t b = 0; b < 6; ++b) place(b, at[b], blocks[b].data(), onlyDc[b]);
+        for (std::size_t b = lumaGrid ? 4 : 0; b < 6; ++b) place(b, at[b], blocks[b].data(), onlyDc[b]);
         return true;
     };
     // The first thread also transforms what it decodes, the second only
@@ -597,26 +725,23 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     ScanTail tail;
     ScanSplit split = splitFor(threads);
     split.firstShare = kFirstShare;
-    if (!decodeScan(file, in, decodeMcu, plainOrder, tail, split)) {
+    if (!decodeScan(file, in, decodeMcu, zigzagOrder, tail, split)) {
         return std::nullopt;
     }
-    // The MCUs a second decoding thread kept in plain order: whole blocks are
-    // turned now. Half of them on another thread.
+    // The MCUs a second decoding thread kept as they were coded go to their
+    // places now, half of them on another thread.
     const auto placeTail = [&](int first, int last) {
-        std::array<std::int16_t, 64> turned;
+        std::array<std::int16_t, 64> block;
         for (int m = first; m < last; ++m) {
             for (std::size_t b = 0; b < 6; ++b) {
-                const Placement at = placement(m % mcusWide, m / mcusWide, b);
-                const std::int16_t* block = tail.block(m, static_cast<int>(b));
-                const bool onlyDc = (nonZeroMask(block) & ~std::uint64_t{1}) == 0;
-                if (at.whole) {
-                    for (std::size_t k = 0; k < 64; ++k) {
-                        const std::int16_t v = block[plainOrder.position[k]];
-                        turned[turnedOrder.position[k]] = static_cast<std::int16_t>((v ^ turnedOrder.negate[k]) - turnedOrder.negate[k]);
-                    }
-                    block = turned.data();
+                const std::int16_t* coded = tail.block(m, static_cast<int>(b));
+                if (lumaGrid && kBlockComponent[b] == 0) {
+                    if (std::int16_t* target = gridTarget(m % mcusWide, m / mcusWide, b)) reorderBlock(coded, zigzagOrder, gridOrder, target);
+                    continue;
                 }
-                place(b, at, block, onlyDc);
+                const Placement at = placement(m % mcusWide, m / mcusWide, b);
+                reorderBlock(coded, zigzagOrder, at.whole ? turnedOrder : plainOrder, block.data());
+                place(b, at, block.data(), (nonZeroMask(coded) & ~std::uint64_t{1}) == 0);
             }
         }
     };
@@ -625,6 +750,21 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         const int middle = tail.firstMcu() + (mcus - tail.firstMcu()) / 2;
         platform::SideThread second([&] { placeTail(middle, mcus); });
         placeTail(tail.firstMcu(), middle);
+    }
+    // Grid blocks that no source block fills (beyond the picture's new right
+    // or bottom edge) repeat the DC value of the picture's edge block beside
+    // them: flat, and cheap to code.
+    for (int y = 0; lumaGrid && y < gridHigh; ++y) {
+        for (int x = 0; x < gridWide; ++x) {
+            const Point from = sourcePoint(code, x, y, contentWide, contentHigh);
+            if (from.x >= 0 && from.y >= 0 && from.x < 2 * mcusWide && from.y < 2 * mcusHigh) continue;
+            const Point edge = turnPoint(code, std::clamp(from.x, 0, contentWide - 1), std::clamp(from.y, 0, contentHigh - 1),
+                                         contentWide, contentHigh);
+            std::int16_t* block = gridBlock(x, y);
+            const std::int16_t dc = gridBlock(edge.x, edge.y)[0];
+            std::fill_n(block, 64, std::int16_t{0});
+            block[0] = dc;
+        }
     }
     // With an odd size along the axis that the turn reverses, each chrominance
     // sample of the source covers luminance rows (or columns) 2j and 2j + 1 that
@@ -650,41 +790,54 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         }
     }
     for (const Plane& plane : planes) {
-        plane.pad();
+        if (plane.samples.data() != nullptr) plane.pad();
     }
-    if (small) *small = reducedPicture(planes, minLongerSide);
+    if (small) {
+        *small = lumaGrid ? reducedPicture(grid.as<std::int16_t>(), gridWide, gridHigh, file.quant[file.components[0].quantTable]->data(),
+                                           transposed, planes, isQuarter(code) ? file.height : file.width,
+                                           isQuarter(code) ? file.width : file.height, minLongerSide)
+                          : reducedPicture(planes, minLongerSide);
+    }
 
     std::vector<std::uint8_t> out;
     out.reserve(initialCapacity(in));
     writeHead(in, file, code, out);
-    // The six blocks of output MCU m, transformed.
-    const auto transformMcu = [&](int m, std::array<std::array<std::int16_t, 64>, 6>& mcu) {
+    if (transposed) transposeQuantTables(out, file.scanOffset);
+    // The six blocks of output MCU m: from the grid, or transformed into mcu.
+    const auto mcuBlocks = [&](int m, std::array<std::array<std::int16_t, 64>, 6>& mcu, std::array<const std::int16_t*, 6>& blocks) {
         const int mx = m % outMcusWide;
         const int my = m / outMcusWide;
         for (std::size_t b = 0; b < 6; ++b) {
             const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
             const int scale = ci == 0 ? 2 : 1;
+            if (lumaGrid && ci == 0) {
+                blocks[b] = gridBlock(mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b]);
+                continue;
+            }
             const Plane& plane = planes[ci];
             const int x0 = (mx * scale + kBlockDx[b]) * 8;
             const int y0 = (my * scale + kBlockDy[b]) * 8;
             fastForwardDct(plane.row(y0) + x0, static_cast<std::size_t>(plane.stride), forwardTables[ci], mcu[b].data());
+            blocks[b] = mcu[b].data();
         }
     };
     const EncodeRange encodeRange = [&](ScanEncoder& encoder, int first, int last) {
         // All six blocks transformed before any is encoded, as above.
         std::array<std::array<std::int16_t, 64>, 6> mcu{};
+        std::array<const std::int16_t*, 6> blocks{};
         for (int m = first; m < last; ++m) {
             encoder.beginMcu();
-            transformMcu(m, mcu);
+            mcuBlocks(m, mcu, blocks);
             for (std::size_t b = 0; b < 6; ++b) {
-                encoder.encodeBlock(kBlockComponent[b], mcu[b].data());
+                encoder.encodeBlock(kBlockComponent[b], blocks[b]);
             }
         }
     };
     const auto dcBefore = [&](int m) {
         std::array<std::array<std::int16_t, 64>, 6> mcu{};
-        transformMcu(m - 1, mcu);
-        return std::array<int, 3>{mcu[3][0], mcu[4][0], mcu[5][0]};
+        std::array<const std::int16_t*, 6> blocks{};
+        mcuBlocks(m - 1, mcu, blocks);
+        return std::array<int, 3>{blocks[3][0], blocks[4][0], blocks[5][0]};
     };
     if (!encodeMcus(file, outMcusWide * outMcusHigh, out, encodeRange, dcBefore, threads)) {
         return std::nullopt;

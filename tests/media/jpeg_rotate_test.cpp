@@ -254,6 +254,55 @@ TEST(JpegRotate, EdgeAlignedTurnsAreLosslessToo) {
     EXPECT_TRUE(readCoefficients(turn(tall, 3)) == readCoefficients(libjpegTurn(tall, 3)));
 }
 
+// libjpeg-turbo's lossless transform that drops the partial MCUs at the edges
+// that would move to the top or left.
+Bytes libjpegTrimmedTurn(const Bytes& jpeg, int code) {
+    const int ops[] = {TJXOP_NONE, TJXOP_ROT270, TJXOP_ROT180, TJXOP_ROT90};
+    tjhandle handle = tjInitTransform();
+    tjtransform transform{};
+    transform.op = ops[code];
+    transform.options = TJXOPT_TRIM;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    Bytes out;
+    if (tjTransform(handle, jpeg.data(), jpeg.size(), 1, &buffer, &size, &transform, 0) == 0) out.assign(buffer, buffer + size);
+    tjFree(buffer);
+    tjDestroy(handle);
+    return out;
+}
+
+TEST(JpegRotate, LuminanceBlocksThatLineUpAreMovedLosslessly) {
+    // The edges the turn brings to the top and left are whole 8-sample blocks
+    // but not whole 16-sample MCUs: the luminance blocks are moved as they
+    // are, so that they equal those of libjpeg-turbo's transform, which drops
+    // that partial MCU row or column (one block row or column fewer, at the
+    // new top or left).
+    struct Case {
+        int width, height, code, dx, dy;
+    };
+    for (const Case c : {Case{320, 232, 3, 1, 0}, Case{312, 240, 1, 0, 1}, Case{312, 232, 2, 1, 1}}) {
+        const Bytes jpeg = compress(c.width, c.height);
+        const Bytes ours = turn(jpeg, c.code);
+        const Bytes theirs = libjpegTrimmedTurn(jpeg, c.code);
+        ASSERT_FALSE(ours.empty());
+        ASSERT_FALSE(theirs.empty());
+        const Coefficients a = readCoefficients(ours);
+        const Coefficients b = readCoefficients(theirs);
+        const int oursWide = (a.width + 7) / 8;
+        const int theirsWide = (b.width + 7) / 8;
+        const int theirsHigh = (b.height + 7) / 8;
+        ASSERT_EQ(oursWide, theirsWide + c.dx);
+        int differing = 0;
+        for (int y = 0; y < theirsHigh; ++y)
+            for (int x = 0; x < theirsWide; ++x)
+                for (std::size_t k = 0; k < 64; ++k) {
+                    const auto at = [](int row, int col, int wide) { return (static_cast<std::size_t>(row) * static_cast<std::size_t>(wide) + static_cast<std::size_t>(col)) * 64; };
+                    differing += a.components[0][at(y + c.dy, x + c.dx, oursWide) + k] != b.components[0][at(y, x, theirsWide) + k];
+                }
+        EXPECT_EQ(differing, 0) << c.width << "x" << c.height << " code " << c.code;
+    }
+}
+
 TEST(JpegRotate, TurnsUndoEachOther) {
     const Bytes jpeg = compressWithRestarts(176, 144, 4);
     const Coefficients original = readCoefficients(jpeg);
@@ -327,33 +376,42 @@ TEST(JpegRotate, OtherSizesAreDecodedTurnedAndEncoded) {
 
 TEST(JpegRotate, TurnsHandBackASmallPictureForThePreview) {
     // A turn that decodes the picture gives the turned picture box-averaged by
-    // a whole factor that keeps it at least 320 long (2272 / 320 -> 7); its
-    // pixels are those of the turned file averaged the same way, up to the
-    // file's second quantising and its smoother chrominance upsampling (38 dB).
-    const Bytes jpeg = compress(2272, 1704, TJSAMP_420, 0, 2.5);
-    ReducedImage small;
-    const auto out = rotateJpeg(jpeg, 3, &small, 320);
-    ASSERT_TRUE(out);
-    EXPECT_EQ(small.fullWidth, 1704);
-    EXPECT_EQ(small.fullHeight, 2272);
-    ASSERT_EQ(small.image.width, 1704 / 7);
-    ASSERT_EQ(small.image.height, 2272 / 7);
-    const Picture turned = decode(*out);
-    double sum = 0;
-    for (int y = 0; y < small.image.height; ++y)
-        for (int x = 0; x < small.image.width; ++x)
-            for (int k = 0; k < 3; ++k) {
-                double box = 0;
-                for (int dy = 0; dy < 7; ++dy)
-                    for (int dx = 0; dx < 7; ++dx)
-                        box += turned.rgb[(static_cast<std::size_t>(y * 7 + dy) * 1704 + static_cast<std::size_t>(x * 7 + dx)) * 3 +
-                                          static_cast<std::size_t>(k)];
-                const double d = box / 49 - small.image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(small.image.width) +
-                                                              static_cast<std::size_t>(x)) * 3 + static_cast<std::size_t>(k)];
-                sum += d * d;
-            }
-    const double mse = sum / (3.0 * small.image.width * small.image.height);
-    EXPECT_GE(10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9)), 35.0);
+    // a whole factor that keeps it at least 320 long (2270 / 320 -> 7). When
+    // its luminance blocks line up after the turn (1704 rows are whole blocks)
+    // they are moved as coefficients and averaged over 2 x 2 squares each
+    // (a factor of 4), the chrominance over the same areas. The pixels are
+    // those of the turned file averaged the same way, up to the file's second
+    // quantising and its smoother chrominance upsampling (38 dB).
+    struct Case {
+        int width, height, factor;
+    };
+    for (const Case c : {Case{2270, 1702, 7}, Case{2272, 1704, 4}}) {
+        const Bytes jpeg = compress(c.width, c.height, TJSAMP_420, 0, 2.5);
+        ReducedImage small;
+        const auto out = rotateJpeg(jpeg, 3, &small, 320);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(small.fullWidth, c.height);
+        EXPECT_EQ(small.fullHeight, c.width);
+        ASSERT_EQ(small.image.width, c.height / c.factor);
+        ASSERT_EQ(small.image.height, c.width / c.factor);
+        const Picture turned = decode(*out);
+        double sum = 0;
+        for (int y = 0; y < small.image.height; ++y)
+            for (int x = 0; x < small.image.width; ++x)
+                for (int k = 0; k < 3; ++k) {
+                    double box = 0;
+                    for (int dy = 0; dy < c.factor; ++dy)
+                        for (int dx = 0; dx < c.factor; ++dx)
+                            box += turned.rgb[(static_cast<std::size_t>(y * c.factor + dy) * static_cast<std::size_t>(c.height) +
+                                               static_cast<std::size_t>(x * c.factor + dx)) * 3 + static_cast<std::size_t>(k)];
+                    const double d = box / (c.factor * c.factor) -
+                                     small.image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(small.image.width) +
+                                                      static_cast<std::size_t>(x)) * 3 + static_cast<std::size_t>(k)];
+                    sum += d * d;
+                }
+        const double mse = sum / (3.0 * small.image.width * small.image.height);
+        EXPECT_GE(10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9)), 35.0) << c.width << "x" << c.height;
+    }
 
     // The lossless turn averages each block's coefficients over 4 x 4 squares
     // (1024 x 768 -> 384 x 512 turned): the luminance of the turned file
@@ -367,7 +425,7 @@ TEST(JpegRotate, TurnsHandBackASmallPictureForThePreview) {
     ASSERT_EQ(quarter.image.height, 512);
     const Picture full = decode(*losslessOut);
     const auto luma = [](const std::uint8_t* rgb) { return 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2]; };
-    sum = 0;
+    double sum = 0;
     for (int y = 0; y < 512; ++y)
         for (int x = 0; x < 384; ++x) {
             double box = 0;
