@@ -314,9 +314,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         gridStart[c] = gridSize;
         gridSize += tilesWide[c] * tilesHigh * kTile * kTile * 64;
     }
-    // Every block within the picture's MCUs is decoded into its place before it is read.
-    const platform::LargeBuffer grids(gridSize * sizeof(std::int16_t), platform::LargeBuffer::Touch::AtOnce,
-                                      platform::LargeBuffer::Content::Any);
+    const platform::LargeBuffer grids(gridSize * sizeof(std::int16_t));
     ScanTail tail;  // the MCUs that a second decoding thread kept for itself
     const auto blockAt = [&](int c, int x, int y) {
         const int scale = c == 0 ? 2 : 1;
@@ -602,9 +600,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         p.height = isQuarter(code) ? sourceWidth[c] : sourceHeight[c];
         p.stride = outMcusWide * scale;
         p.rows = outMcusHigh * scale;
-        // Every sample is written (by a block, or by pad()) before it is read.
-        p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows),
-                                          platform::LargeBuffer::Touch::AtOnce, platform::LargeBuffer::Content::Any);
+        p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows));
     }
     // The luminance grid: the turned picture's blocks, row by row, each in
     // zig-zag order. Source block (x, y) goes to turnPoint of it within the
@@ -613,8 +609,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     const int gridHigh = 2 * outMcusHigh;
     const int contentWide = (file.width + 7) / 8;
     const int contentHigh = (file.height + 7) / 8;
-    const platform::LargeBuffer grid(lumaGrid ? static_cast<std::size_t>(gridWide * gridHigh) * 64 * sizeof(std::int16_t) : 0,
-                                     platform::LargeBuffer::Touch::AtOnce, platform::LargeBuffer::Content::Any);
+    const platform::LargeBuffer grid(lumaGrid ? static_cast<std::size_t>(gridWide * gridHigh) * 64 * sizeof(std::int16_t) : 0);
     const auto gridBlock = [&](int x, int y) {
         return grid.as<std::int16_t>() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(gridWide) + static_cast<std::size_t>(x)) * 64;
     };

@@ -110,7 +110,7 @@ bool decodeScan(const JpegFile& file, std::span<const std::uint8_t> data,
     start = std::max(start, file.scanOffset + 1);
     if (data[start - 1] == 0xFF) ++start;
     tail.blocks_ = platform::LargeBuffer(static_cast<std::size_t>(total) * 6 * 64 * sizeof(std::int16_t),
-                                         platform::LargeBuffer::Touch::WhenUsed, platform::LargeBuffer::Content::Any);
+                                         platform::LargeBuffer::Touch::WhenUsed);
     std::int16_t* const blocks = tail.blocks_.as<std::int16_t>();
     std::vector<std::int64_t> starts(static_cast<std::size_t>(total) + 1);
     std::vector<int> runs(static_cast<std::size_t>(total) + 1);

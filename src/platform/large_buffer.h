@@ -6,7 +6,7 @@
 
 namespace lumbrel::platform {
 
-/// A block of memory that is faulted in at once, in large pages where the
+/// A block of zeroed memory that is faulted in at once, in large pages where the
 /// system offers them. Touching a fresh multi-megabyte allocation page by
 /// page costs a few microseconds a page, as much as a good part of the work
 /// done in it. Moves, does not copy. Throws std::bad_alloc when no memory can be had.
@@ -16,15 +16,8 @@ public:
     /// whole) or as they are first touched (memory that may be used in part).
     enum class Touch { AtOnce, WhenUsed };
 
-    /// What the memory holds at first: zeros, or anything (memory that is
-    /// written before it is read). A thread keeps the last few blocks it let
-    /// go of and hands them out again for Any, unmapped and without the work
-    /// of clearing fresh pages: a loader turns picture after picture of the
-    /// same size.
-    enum class Content { Zeros, Any };
-
     LargeBuffer() = default;
-    explicit LargeBuffer(std::size_t bytes, Touch touch = Touch::AtOnce, Content content = Content::Zeros);
+    explicit LargeBuffer(std::size_t bytes, Touch touch = Touch::AtOnce);
     LargeBuffer(LargeBuffer&& other) noexcept;
     LargeBuffer& operator=(LargeBuffer&& other) noexcept;
     LargeBuffer(const LargeBuffer&) = delete;
@@ -46,7 +39,6 @@ private:
     std::size_t size_ = 0;     // as asked for
     void* mapping_ = nullptr;  // what was mapped (page-aligned, may be larger)
     std::size_t mapped_ = 0;
-    bool reusable_ = false;    // may go to the thread's spares when let go of
 };
 
 /// Maps in the pages of [data, data + bytes) of this process's own memory in

@@ -42,33 +42,6 @@ TEST(LargeBuffer, MovesOwnership) {
     EXPECT_EQ(LargeBuffer().data(), nullptr);
 }
 
-TEST(LargeBuffer, HandsBackWhatTheThreadLetGoOfOnlyForAnyContent) {
-    void* first = nullptr;
-    {
-        LargeBuffer used(std::size_t{3} << 20, LargeBuffer::Touch::AtOnce, LargeBuffer::Content::Any);
-        std::fill_n(used.as<std::uint8_t>(), used.size(), std::uint8_t{0xEE});
-        first = used.data();
-    }
-    {
-        // Asked for zeros: fresh memory, never the kept block.
-        LargeBuffer zeros(std::size_t{3} << 20);
-        EXPECT_NE(zeros.data(), first);
-        auto* bytes = zeros.as<std::uint8_t>();
-        EXPECT_TRUE(std::all_of(bytes, bytes + zeros.size(), [](std::uint8_t b) { return b == 0; }));
-    }
-    // Asked for anything of that size or less: the kept block, unmapped in between.
-    LargeBuffer again(std::size_t{2} << 20, LargeBuffer::Touch::AtOnce, LargeBuffer::Content::Any);
-    EXPECT_EQ(again.data(), first);
-    EXPECT_EQ(again.size(), std::size_t{2} << 20);
-    // Another thread has blocks of its own.
-    void* elsewhere = nullptr;
-    std::thread([&] {
-        LargeBuffer other(std::size_t{2} << 20, LargeBuffer::Touch::AtOnce, LargeBuffer::Content::Any);
-        elsewhere = other.data();
-    }).join();
-    EXPECT_NE(elsewhere, first);
-}
-
 TEST(SideThread, RunsTheTaskBesideTheCallerAndWaitsForIt) {
     std::atomic<bool> done{false};
     std::thread::id where;
