@@ -455,9 +455,11 @@ std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string
 }
 
 void ImageLoader::collectPreviews() {
-    for (const PictureQueue::Made& made : pictures_.finish())
+    for (const PictureQueue::Made& made : pictures_.finish()) {
         if (library::CAlbumData* album = c_.doc.findLibrary(made.library))
             album->totalSize = low32(static_cast<std::uint64_t>(album->totalSize) + made.bytes);
+        unflushed_.push_back(made.preview);
+    }
 }
 
 library::CAlbumData& ImageLoader::addNewLibrary(const std::string& folder) {

@@ -34,9 +34,12 @@ bool PictureQueue::run(const Job& job, media::TurnThreads threads) {
         // A turn that decodes the picture anyway hands back a small copy of
         // it, and the preview is made from that instead of a second decode.
         media::ReducedImage small;
-        if (job.turn != 0 && media::rotateFile(job.picture, job.turn, &small, threads) && !small.image.rgb.empty())
-            return media::makePreviewFrom(small, job.preview);
-        return media::makePreview(job.picture, job.preview);
+        // Both files are handed to the disk only: the load flushes them with
+        // its copies before the index names them.
+        constexpr auto later = platform::AtomicFile::Flush::Later;
+        if (job.turn != 0 && media::rotateFile(job.picture, job.turn, &small, threads, later) && !small.image.rgb.empty())
+            return media::makePreviewFrom(small, job.preview, later);
+        return media::makePreview(job.picture, job.preview, later);
     } catch (...) {
         return false;
     }
@@ -47,7 +50,10 @@ void PictureQueue::submit(std::string picture, int turn, std::string preview, st
     if (workers_.empty()) {
         const bool made = run(job, media::TurnThreads::UpToTwo);
         const std::lock_guard lock(mutex_);
-        if (made) made_.push_back({std::move(job.library), platform::fileSize(job.preview).value_or(0)});
+        if (made) {
+            const std::uint64_t bytes = platform::fileSize(job.preview).value_or(0);
+            made_.push_back({std::move(job.library), std::move(job.preview), bytes});
+        }
         return;
     }
     {
@@ -70,7 +76,7 @@ void PictureQueue::work() {
         const bool made = run(job, workers_.size() > 1 ? media::TurnThreads::One : media::TurnThreads::UpToTwo);
         const std::uint64_t bytes = made ? platform::fileSize(job.preview).value_or(0) : 0;
         lock.lock();
-        if (made) made_.push_back({std::move(job.library), bytes});
+        if (made) made_.push_back({std::move(job.library), std::move(job.preview), bytes});
         --busy_;
         if (jobs_.empty() && busy_ == 0) idle_.notify_all();
     }

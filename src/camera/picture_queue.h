@@ -6,7 +6,8 @@
 // still turned and previewed exactly as it would be in turn (the turn first,
 // then the preview of the turned file); only when changes. Whoever takes the
 // run back or completes it waits for the queue first (finish or abandon), so no
-// file is written after that.
+// file is written after that. The files written here are handed to the disk
+// without waiting for it: the load flushes them with its copies.
 
 #include "media/jpeg_rotate.h"
 
@@ -25,6 +26,7 @@ public:
     /// A preview made, with the library whose total size it adds to.
     struct Made {
         std::string library;
+        std::string preview;
         std::uint64_t bytes = 0;
     };
 

@@ -22,14 +22,15 @@ std::optional<Bytes> readMovieFrame(const std::string& source) {
 }
 
 /// Writes a file where a read-only one may stand (a preview the user protected).
-bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                 platform::AtomicFile::Flush flush = platform::AtomicFile::Flush::Now) {
     if (platform::exists(path)) platform::setReadOnly(path, false);
-    return platform::writeFileAtomic(path, bytes);
+    return platform::writeFileAtomic(path, bytes, flush);
 }
 
-bool savePreview(const Image& image, const std::string& path) {
+bool savePreview(const Image& image, const std::string& path, platform::AtomicFile::Flush flush) {
     const auto bytes = encodeJpeg(image, kPreviewQuality);
-    return bytes && replaceFile(path, *bytes);
+    return bytes && replaceFile(path, *bytes, flush);
 }
 
 }  // namespace
@@ -42,11 +43,11 @@ bool isMovieName(const std::string& path) {
     return tail == "avi";
 }
 
-bool makePreviewFrom(const ReducedImage& picture, const std::string& previewPath) {
+bool makePreviewFrom(const ReducedImage& picture, const std::string& previewPath, platform::AtomicFile::Flush flush) {
     try {
         const auto [width, height] = previewSize(picture.fullWidth, picture.fullHeight);
         if (picture.image.rgb.empty() || width < 1) return false;
-        return savePreview(scaleImage(picture.image, width, height), previewPath);
+        return savePreview(scaleImage(picture.image, width, height), previewPath, flush);
     } catch (...) {
         return false;
     }
@@ -78,7 +79,7 @@ std::optional<Image> loadPicture(const std::string& source, const std::string& o
     }
 }
 
-bool makePreview(const std::string& source, const std::string& previewPath) {
+bool makePreview(const std::string& source, const std::string& previewPath, platform::AtomicFile::Flush flush) {
     // The movie frame is extracted and checked in memory rather than through a
     // temporary file, and the preview file is written once.
     try {
@@ -89,14 +90,14 @@ bool makePreview(const std::string& source, const std::string& previewPath) {
             if (!size) return false;
             if (size->first <= kPreviewLongerSide && size->second <= kPreviewLongerSide)
                 // Small enough: the extracted frame is the preview once it is known to decode.
-                return loadJpeg(*frame).has_value() && replaceFile(previewPath, *frame);
+                return loadJpeg(*frame).has_value() && replaceFile(previewPath, *frame, flush);
             const auto image = loadJpegResized(*frame, previewSize);
-            return image && savePreview(*image, previewPath);
+            return image && savePreview(*image, previewPath, flush);
         }
         const auto bytes = platform::readFile(source);
         if (!bytes) return false;
         const auto image = loadJpegResized(*bytes, previewSize);
-        return image && savePreview(*image, previewPath);
+        return image && savePreview(*image, previewPath, flush);
     } catch (...) {
         return false;
     }

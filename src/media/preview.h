@@ -3,6 +3,7 @@
 // preview JPEG of a picture for a library's PREVIEW folder.
 
 #include "media/imaging.h"
+#include "platform/atomic_file.h"
 
 #include <optional>
 #include <string>
@@ -28,11 +29,15 @@ std::optional<Image> loadPicture(const std::string& source, const std::string& o
 /// integer arithmetic), quality 75; a movie frame not larger than 320 on either
 /// side is the preview as extracted. A read-only preview is replaced; the file is
 /// written atomically and on failure nothing is written. True on success.
-bool makePreview(const std::string& source, const std::string& previewPath);
+/// With Flush::Later the file is only handed to the disk; the caller makes it
+/// durable (platform::flushFiles) before relying on it.
+bool makePreview(const std::string& source, const std::string& previewPath,
+                 platform::AtomicFile::Flush flush = platform::AtomicFile::Flush::Now);
 
 /// Make preview from a reduced copy of the picture (see rotateFile): the same
 /// size and quality as makePreview gives the full picture.
-bool makePreviewFrom(const ReducedImage& picture, const std::string& previewPath);
+bool makePreviewFrom(const ReducedImage& picture, const std::string& previewPath,
+                     platform::AtomicFile::Flush flush = platform::AtomicFile::Flush::Now);
 
 /// The preview size for a picture of width x height (never below 1 x 1).
 std::pair<int, int> previewSize(int width, int height);

@@ -8,12 +8,13 @@
 
 namespace lumbrel::media {
 
-bool rotateFile(const std::string& path, int code, ReducedImage* small, TurnThreads threads) {
-    return code == 0 || rotateFileTo(path, path, code, small, threads);
+bool rotateFile(const std::string& path, int code, ReducedImage* small, TurnThreads threads,
+                platform::AtomicFile::Flush flush) {
+    return code == 0 || rotateFileTo(path, path, code, small, threads, flush);
 }
 
 bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small,
-                  TurnThreads threads) {
+                  TurnThreads threads, platform::AtomicFile::Flush flush) {
     if (code < 0 || code > 3) return false;
     const auto bytes = platform::readFile(source);
     // A picture cut short (no EOI at its end) is never rewritten.
@@ -33,7 +34,7 @@ bool rotateFileTo(const std::string& source, const std::string& target, int code
     platform::AtomicFile out(target);
     if (!out.write(*turned)) return false;
     if (modified && !out.setTimes(*modified, *modified)) return false;
-    return out.commit(replacing ? platform::AtomicFile::Flush::Now : platform::AtomicFile::Flush::Later);
+    return out.commit(replacing ? flush : platform::AtomicFile::Flush::Later);
 }
 
 }  // namespace lumbrel::media

@@ -5,6 +5,7 @@
 
 #include "media/imaging.h"
 #include "media/jpeg_rotate.h"
+#include "platform/atomic_file.h"
 
 namespace lumbrel::media {
 
@@ -20,13 +21,19 @@ namespace lumbrel::media {
 /// With small given, a turn that decodes the picture also hands back a reduced
 /// copy of the turned picture, large enough for its preview (makePreviewFrom);
 /// small stays empty otherwise.
+///
+/// With Flush::Later the turned file is only handed to the disk; the caller
+/// makes it durable (platform::flushFiles) before relying on it.
 bool rotateFile(const std::string& path, int code, ReducedImage* small = nullptr,
-                TurnThreads threads = TurnThreads::UpToTwo);
+                TurnThreads threads = TurnThreads::UpToTwo,
+                platform::AtomicFile::Flush flush = platform::AtomicFile::Flush::Now);
 
 /// The same, writing the turned picture to target and leaving source alone
 /// (target may be source). A new target is not waited for on the disk (the
-/// source still holds the picture); one that replaces a file is.
+/// source still holds the picture); one that replaces a file is, unless flush
+/// says Later.
 bool rotateFileTo(const std::string& source, const std::string& target, int code, ReducedImage* small = nullptr,
-                  TurnThreads threads = TurnThreads::UpToTwo);
+                  TurnThreads threads = TurnThreads::UpToTwo,
+                  platform::AtomicFile::Flush flush = platform::AtomicFile::Flush::Now);
 
 }  // namespace lumbrel::media

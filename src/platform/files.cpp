@@ -181,9 +181,9 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
     return data;
 }
 
-bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data) {
+bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data, AtomicFile::Flush flush) {
     AtomicFile file(path);
-    return file.write(data) && file.commit();
+    return file.write(data) && file.commit(flush);
 }
 
 bool writeFileAtomic(const std::string& path, std::string_view data) {

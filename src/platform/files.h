@@ -2,6 +2,8 @@
 // File system helpers: the only place that calls POSIX file functions. Every
 // function reports failure by its result; none throws.
 
+#include "platform/atomic_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -36,7 +38,8 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path,
 /// and renames it over path, so that a crash or a full disk leaves either the
 /// old file or the new one, never a half-written file. Keeps the permission
 /// bits of an existing file. False when anything fails (the old file stays).
-bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data);
+bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
+                     AtomicFile::Flush flush = AtomicFile::Flush::Now);
 bool writeFileAtomic(const std::string& path, std::string_view data);
 
 /// Copies from to to, replacing to (through a temporary file and rename, so an
