@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     std::uint64_t bytes = 0;
     const auto start = std::chrono::steady_clock::now();
     for (const auto& entry : fs::recursive_directory_iterator(source)) {
-        const fs::path dest = target / fs::relative(entry.path(), source);
+        const fs::path dest = target / entry.path().lexically_relative(source);
         if (entry.is_directory()) {
             fs::create_directories(dest);
             continue;

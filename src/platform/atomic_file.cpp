@@ -1,6 +1,8 @@
 #include "platform/atomic_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,8 +44,16 @@ AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
     }
     const std::string folder = folderOf(target_);
     // Names may be up to 255 bytes; leave room for the dot and the suffix.
-    temp_ = (folder == "/" ? folder : folder + kSeparator) + "." + std::string(name.substr(0, 200)) + ".tmp-XXXXXX";
-    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+    const std::string base = (folder == "/" ? folder : folder + kSeparator) + "." + std::string(name.substr(0, 200)) + ".tmp-";
+    // Created with the mode of any new file (0666 less the umask), so that a
+    // new target needs no change of mode; the process id and a count make the
+    // name unique, and a name left by a crashed run is passed over.
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        temp_ = base + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+        fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0 || errno != EEXIST) break;
+    }
 }
 
 AtomicFile::~AtomicFile() {
@@ -110,11 +120,12 @@ bool AtomicFile::commit(Flush flush) {
         failed_ = true;
         return false;  // the destructor removes the temporary file
     }
-    mode_t mode = 0666 & ~static_cast<mode_t>(processUmask());
+    // The temporary file has the mode of a new file; one that replaces a
+    // file keeps that file's mode, unless a mode was given.
     struct stat st {};
-    if (mode_ >= 0) mode = static_cast<mode_t>(mode_);
-    else if (::stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    bool done = ::fchmod(fd_, mode) == 0;
+    bool done = true;
+    if (mode_ >= 0) done = ::fchmod(fd_, static_cast<mode_t>(mode_)) == 0;
+    else if (::stat(target_.c_str(), &st) == 0) done = ::fchmod(fd_, st.st_mode & 07777) == 0;
     if (flush == Flush::Now)
         done = done && ::fsync(fd_) == 0;
     else  // start writing the data back without waiting for it
