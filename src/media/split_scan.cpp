@@ -109,17 +109,20 @@ bool decodeScan(const JpegFile& file, std::span<const std::uint8_t> data,
     std::size_t start = file.scanOffset + (file.scanEnd - file.scanOffset) * static_cast<std::size_t>(std::clamp(split.firstShare, 1, 99)) / 100;
     start = std::max(start, file.scanOffset + 1);
     if (data[start - 1] == 0xFF) ++start;
-    tail.blocks_ = platform::LargeBuffer(static_cast<std::size_t>(total) * 6 * 64 * sizeof(std::int16_t),
+    // Room for every MCU, and for the MCU each run that fails ends with.
+    const int room = total + kMaxRuns + 1;
+    tail.blocks_ = platform::LargeBuffer(static_cast<std::size_t>(room) * 6 * 64 * sizeof(std::int16_t),
                                          platform::LargeBuffer::Touch::WhenUsed);
     std::int16_t* const blocks = tail.blocks_.as<std::int16_t>();
-    std::vector<std::int64_t> starts(static_cast<std::size_t>(total) + 1);
-    std::vector<int> runs(static_cast<std::size_t>(total) + 1);
+    std::vector<std::int64_t> starts(static_cast<std::size_t>(room) + 1);
+    std::vector<int> runs(static_cast<std::size_t>(room) + 1);
     std::atomic<int> recorded{0};
     std::atomic<bool> stop{false};
     int meetFirst = -1;  // the MCU where the two met, and its index in the second's
     int meetSecond = -1;
     std::array<int, 3> predictions{};
     bool firstOk = true;
+    ScanDecoder first(file, data);
     {
         const auto second = [&] {
             // Started at a byte that is no MCU boundary, the decoder may meet
@@ -128,12 +131,12 @@ bool decodeScan(const JpegFile& file, std::span<const std::uint8_t> data,
             // first MCU it cannot decode, or past the end of the data.
             std::optional<ScanDecoder> decoder(ScanDecoder::partWay(file, data, start));
             int run = 0;
-            for (int j = 0; j <= total;) {
+            for (int j = 0; j <= room;) {
                 if (!decoder->finish()) break;  // past the end of the data
                 starts[static_cast<std::size_t>(j)] = decoder->position();
                 runs[static_cast<std::size_t>(j)] = run;
                 recorded.store(j + 1, std::memory_order_release);
-                if (j == total || stop.load(std::memory_order_relaxed) || !decoder->beginMcu()) break;
+                if (j == room || stop.load(std::memory_order_relaxed) || !decoder->beginMcu()) break;
                 std::int16_t* mcu = blocks + static_cast<std::size_t>(j) * 6 * 64;
                 bool ok = true;
                 for (std::size_t b = 0; b < 6 && ok; ++b) ok = decoder->decodeBlock(kBlockComponent[b], mcu + b * 64, tailOrder);
@@ -147,37 +150,44 @@ bool decodeScan(const JpegFile& file, std::span<const std::uint8_t> data,
             }
         };
         const auto secondThread = runSecond(second, split);
-        ScanDecoder decoder(file, data);
         int j = 0;
         for (int m = 0; m < total && firstOk; ++m) {
-            const std::int64_t here = decoder.position();
+            const std::int64_t here = first.position();
             const int ready = recorded.load(std::memory_order_acquire);
             while (j < ready && starts[static_cast<std::size_t>(j)] < here) ++j;
             if (j < ready && starts[static_cast<std::size_t>(j)] == here) {
                 meetFirst = m;
                 meetSecond = j;
-                for (int c = 0; c < 3; ++c) predictions[static_cast<std::size_t>(c)] = decoder.prediction(c);
+                for (int c = 0; c < 3; ++c) predictions[static_cast<std::size_t>(c)] = first.prediction(c);
                 break;
             }
-            firstOk = decodeMcu(decoder, m);
+            firstOk = decodeMcu(first, m);
         }
         if (meetFirst < 0) {
             stop.store(true, std::memory_order_relaxed);  // the first did it all, or failed
-            firstOk = firstOk && decoder.finish();
+            firstOk = firstOk && first.finish();
         }
     }
     if (!firstOk || meetFirst < 0) return firstOk;
 
-    // The second must have decoded every MCU from the meeting point on and
-    // stayed within the data after the last.
+    // The second must have decoded every MCU from the meeting point on, in the
+    // run it met in, and stayed within the data after the last. When it did
+    // not (it ran out of room, or its run ended in data it could not decode),
+    // the first goes on from the meeting point itself, as if alone.
     const int needed = total - meetFirst;
     const auto last = static_cast<std::size_t>(meetSecond + needed);
-    if (meetSecond + needed >= recorded.load() || runs[last] != runs[static_cast<std::size_t>(meetSecond)]) return false;
-    // Its DC values are off by the difference of the predictions where they met.
+    if (meetSecond + needed >= recorded.load() || runs[last] != runs[static_cast<std::size_t>(meetSecond)]) {
+        for (int m = meetFirst; m < total && firstOk; ++m) firstOk = decodeMcu(first, m);
+        return firstOk && first.finish();
+    }
+    // Its DC values are off by the difference of the predictions where they
+    // met: its own were those of the MCU before in the same run, 0 at the
+    // start of a run.
+    const bool runStart = meetSecond == 0 || runs[static_cast<std::size_t>(meetSecond - 1)] != runs[static_cast<std::size_t>(meetSecond)];
     std::array<int, 3> offset{};
     for (std::size_t c = 0; c < 3; ++c) {
         const int secondPrediction =
-            meetSecond == 0 ? 0 : blocks[(static_cast<std::size_t>(meetSecond - 1) * 6 + static_cast<std::size_t>(kLastBlock[c])) * 64];
+            runStart ? 0 : blocks[(static_cast<std::size_t>(meetSecond - 1) * 6 + static_cast<std::size_t>(kLastBlock[c])) * 64];
         offset[c] = predictions[c] - secondPrediction;
     }
     for (int j = meetSecond; j < meetSecond + needed; ++j) {

@@ -99,6 +99,23 @@ TEST(SplitScan, DecodesWhatOneDecoderDecodes) {
     }
 }
 
+TEST(SplitScan, SmallScansSplitAnywhere) {
+    // A few MCUs, the second part started at every per cent of the data: it
+    // may need more runs than the picture has MCUs before it falls into step,
+    // or never meet the first; either way the blocks are those of one decoder.
+    // (68 x 50 meets the first at the first MCU of a run that began after
+    // undecodable data, where the second's DC predictions were still 0.)
+    for (const Bytes& jpeg : {compress(3, 256), compress(40, 24), compress(68, 50), compressWithRestarts(48, 32, 1)}) {
+        const auto expected = decodeInOrder(jpeg);
+        ASSERT_TRUE(expected);
+        for (int share = 1; share < 100; ++share) {
+            const SplitResult split = decodeSplit(jpeg, share);
+            ASSERT_TRUE(split.blocks) << jpeg.size() << " bytes, start at " << share << "%";
+            EXPECT_TRUE(*split.blocks == *expected) << jpeg.size() << " bytes, start at " << share << "%";
+        }
+    }
+}
+
 TEST(SplitScan, DamagedDataFailOrDecodeAlikeEitherWay) {
     // Changed and missing bytes anywhere in the scan: wrong codes, DC values
     // out of range, blocks of more than 64 coefficients, data that end early.
