@@ -487,8 +487,10 @@ LUMBREL_BIT_CLONES bool ScanDecoder::decodeBlock(int component, std::int16_t* bl
         count_ -= dcSize;
     }
     // Part-way, the predictions are off by what came before: the values are
-    // kept modulo 2^16 and checked once they are known.
-    if ((value < -2047 || value > 2047) && !partWay_) {
+    // kept modulo 2^16 (as they are stored) and checked once they are known.
+    if (partWay_) {
+        value = static_cast<std::int16_t>(value);
+    } else if (value < -2047 || value > 2047) {
         return false;
     }
     prediction_[c] = value;
