@@ -13,8 +13,9 @@
 // The entropy coder's inner loops count leading and trailing zero bits and
 // shift by variable amounts on every coefficient; processors with BMI1/BMI2
 // and LZCNT do each in one instruction. These functions are built twice and
-// the loader picks the version the processor can run.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// the loader picks the version the processor can run (not under the thread
+// sanitizer, whose run-time is not ready when the loader makes that choice).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define LUMBREL_BIT_CLONES __attribute__((target_clones("default", "arch=x86-64-v3")))
 #else
 #define LUMBREL_BIT_CLONES

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -54,10 +55,13 @@ int openRetry(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
+// Counted from every thread that writes files (a load's workers too).
 struct FailureHook {
-    bool configured = false;
-    int failAt = 0;
-    int counted = 0;
+    std::atomic<int> failAt{0};
+    std::atomic<int> counted{0};
+    FailureHook() {
+        if (const char* value = std::getenv("LUMBREL_FAIL_FILE_OP")) failAt = std::atoi(value);
+    }
 };
 
 FailureHook& hook() {
@@ -69,7 +73,6 @@ FailureHook& hook() {
 
 void setFailAfter(int n) {
     FailureHook& h = hook();
-    h.configured = true;
     h.failAt = n < 0 ? 0 : n;
     h.counted = 0;
 }
@@ -78,12 +81,9 @@ int fileStepsCounted() { return hook().counted; }
 
 bool injectedFailure() {
     FailureHook& h = hook();
-    if (!h.configured) {
-        h.configured = true;
-        if (const char* value = std::getenv("LUMBREL_FAIL_FILE_OP")) h.failAt = std::atoi(value);
-    }
-    if (h.failAt <= 0) return false;
-    return ++h.counted == h.failAt;
+    const int failAt = h.failAt;
+    if (failAt <= 0) return false;
+    return h.counted.fetch_add(1) + 1 == failAt;
 }
 
 unsigned processUmask() {
