@@ -287,44 +287,72 @@ std::size_t reductionShift(int longer, int minLongerSide) {
     return shift;
 }
 
+// The decoded blocks of a picture's first `components` components, at their
+// source positions (the grid padded to whole MCUs), stored in tiles of 8 x 8
+// blocks, each tile's blocks contiguous. The decoder walks the grid row by row
+// and the encoder, for a quarter turn, column by column: within a tile the
+// blocks are stored along the encoder's direction (column by column for
+// quarter turns), so that both walks stay within a few pages and cache lines
+// at a time instead of striding across the whole grid. The MCUs that a second
+// decoding thread kept for itself (tail) are read where it left them.
+class SourceBlocks {
+public:
+    SourceBlocks(const JpegFile& file, std::size_t components, bool columnFirst)
+        : mcusWide_(file.mcusWide()), columnFirst_(columnFirst) {
+        std::size_t size = 0;
+        for (std::size_t c = 0; c < components; ++c) {
+            wide_[c] = c == 0 ? 2 * file.mcusWide() : file.mcusWide();
+            high_[c] = c == 0 ? 2 * file.mcusHigh() : file.mcusHigh();
+            tilesWide_[c] = static_cast<std::size_t>((wide_[c] + kTile - 1) / kTile);
+            const auto tilesHigh = static_cast<std::size_t>((high_[c] + kTile - 1) / kTile);
+            start_[c] = size;
+            size += tilesWide_[c] * tilesHigh * kTile * kTile * 64;
+        }
+        grid_ = platform::LargeBuffer(size * sizeof(std::int16_t));
+    }
+
+    /// Blocks of component c across and down the (padded) grid.
+    [[nodiscard]] int wide(int c) const { return wide_[static_cast<std::size_t>(c)]; }
+    [[nodiscard]] int high(int c) const { return high_[static_cast<std::size_t>(c)]; }
+
+    /// Block (x, y) of component c.
+    [[nodiscard]] std::int16_t* at(int c, int x, int y) const {
+        const int scale = c == 0 ? 2 : 1;
+        const int mcu = (y / scale) * mcusWide_ + x / scale;
+        if (mcu >= tail.firstMcu()) return tail.block(mcu, c == 0 ? (y % 2) * 2 + x % 2 : 3 + c);
+        const auto ci = static_cast<std::size_t>(c);
+        const std::size_t tile = static_cast<std::size_t>(y / kTile) * tilesWide_[ci] + static_cast<std::size_t>(x / kTile);
+        const int inner = columnFirst_ ? (x % kTile) * kTile + y % kTile : (y % kTile) * kTile + x % kTile;
+        return grid_.as<std::int16_t>() + start_[ci] + (tile * kTile * kTile + static_cast<std::size_t>(inner)) * 64;
+    }
+
+    ScanTail tail;
+
+private:
+    static constexpr int kTile = 8;
+    int mcusWide_;
+    bool columnFirst_;
+    std::array<int, 3> wide_{};
+    std::array<int, 3> high_{};
+    std::array<std::size_t, 3> tilesWide_{};
+    std::array<std::size_t, 3> start_{};
+    platform::LargeBuffer grid_;
+};
+
 // Quantised coefficients are moved block by block and transformed in place of
 // a decode; nothing is lost.
 std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::uint8_t> in, const JpegFile& file, int code,
                                                            ReducedImage* small, int minLongerSide, TurnThreads threads) {
     const int mcusWide = file.mcusWide();
     const int mcusHigh = file.mcusHigh();
-    // Block grids of the source (padded to whole MCUs), stored in tiles of
-    // 8 x 8 blocks, each tile's blocks contiguous. The decoder walks the grid
-    // row by row and the encoder, for a quarter turn, column by column: within
-    // a tile the blocks are stored along the encoder's direction (column by
-    // column for quarter turns), so that both walks stay within a few pages
-    // and cache lines at a time instead of striding across the whole grid.
-    constexpr int kTile = 8;
-    const bool columnFirst = isQuarter(code);
+    SourceBlocks blocks(file, 3, isQuarter(code));
+    const auto blockAt = [&](int c, int x, int y) { return blocks.at(c, x, y); };
     std::array<int, 3> wide{};
     std::array<int, 3> high{};
-    std::array<std::size_t, 3> tilesWide{};
-    std::array<std::size_t, 3> gridStart{};
-    std::size_t gridSize = 0;
-    for (std::size_t c = 0; c < 3; ++c) {
-        wide[c] = c == 0 ? 2 * mcusWide : mcusWide;
-        high[c] = c == 0 ? 2 * mcusHigh : mcusHigh;
-        tilesWide[c] = static_cast<std::size_t>((wide[c] + kTile - 1) / kTile);
-        const auto tilesHigh = static_cast<std::size_t>((high[c] + kTile - 1) / kTile);
-        gridStart[c] = gridSize;
-        gridSize += tilesWide[c] * tilesHigh * kTile * kTile * 64;
+    for (int c = 0; c < 3; ++c) {
+        wide[static_cast<std::size_t>(c)] = blocks.wide(c);
+        high[static_cast<std::size_t>(c)] = blocks.high(c);
     }
-    const platform::LargeBuffer grids(gridSize * sizeof(std::int16_t));
-    ScanTail tail;  // the MCUs that a second decoding thread kept for itself
-    const auto blockAt = [&](int c, int x, int y) {
-        const int scale = c == 0 ? 2 : 1;
-        const int mcu = (y / scale) * mcusWide + x / scale;
-        if (mcu >= tail.firstMcu()) return tail.block(mcu, c == 0 ? (y % 2) * 2 + x % 2 : 3 + c);
-        const auto ci = static_cast<std::size_t>(c);
-        const std::size_t tile = static_cast<std::size_t>(y / kTile) * tilesWide[ci] + static_cast<std::size_t>(x / kTile);
-        const int inner = columnFirst ? (x % kTile) * kTile + y % kTile : (y % kTile) * kTile + x % kTile;
-        return grids.as<std::int16_t>() + gridStart[ci] + (tile * kTile * kTile + static_cast<std::size_t>(inner)) * 64;
-    };
 
     // Each block is turned as it is decoded: turned coefficient k is sign[k]
     // times coded coefficient source[k].
@@ -345,7 +373,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         }
         return true;
     };
-    if (!decodeScan(file, in, decodeMcu, order, tail, splitFor(threads))) {
+    if (!decodeScan(file, in, decodeMcu, order, blocks.tail, splitFor(threads))) {
         return std::nullopt;
     }
 
@@ -503,14 +531,14 @@ ReducedImage reducedPicture(const std::array<Plane, 3>& planes, int minLongerSid
 }
 
 // The same for a turned picture (width x height) whose luminance is a grid of
-// turned coefficient blocks (gridWide x gridHigh, zig-zag order, quantised
-// with quant, transposed for a quarter turn) and whose chrominance is in
-// planes: the luminance averaged per block over an n x n grid of squares,
+// turned coefficient blocks (gridWide x gridHigh, each in zig-zag order, given
+// by lumaBlock(x, y, spare), quantised with quant, transposed for a quarter
+// turn) and whose chrominance is in planes: the luminance averaged per block over an n x n grid of squares,
 // n the smallest that keeps the longer side at least minLongerSide, the
 // chrominance over the same areas.
-ReducedImage reducedPicture(const std::int16_t* grid, int gridWide, int gridHigh, const std::uint16_t* quant,
-                            bool transposed, const std::array<Plane, 3>& planes, int width, int height,
-                            int minLongerSide) {
+ReducedImage reducedPicture(const std::function<const std::int16_t*(int, int, std::int16_t*)>& lumaBlock, int gridWide,
+                            int gridHigh, const std::uint16_t* quant, bool transposed, const std::array<Plane, 3>& planes,
+                            int width, int height, int minLongerSide) {
     const std::size_t shift = reductionShift(std::max(width, height), minLongerSide);
     if (shift > 2) return {};
     const int n = 1 << shift;
@@ -521,10 +549,11 @@ ReducedImage reducedPicture(const std::int16_t* grid, int gridWide, int gridHigh
     const BlockReducer reduceBlock = blockReducer(shift);
     const auto stride = static_cast<std::size_t>(gridWide * n);
     std::vector<float> luma(stride * static_cast<std::size_t>(gridHigh * n));
+    std::array<std::int16_t, 64> spare{};
     for (int y = 0; y < gridHigh; ++y)
         for (int x = 0; x < gridWide; ++x)
-            reduceBlock(grid + (static_cast<std::size_t>(y) * static_cast<std::size_t>(gridWide) + static_cast<std::size_t>(x)) * 64,
-                        weights.data(), luma.data() + static_cast<std::size_t>(y * n) * stride + static_cast<std::size_t>(x * n), stride);
+            reduceBlock(lumaBlock(x, y, spare.data()), weights.data(),
+                        luma.data() + static_cast<std::size_t>(y * n) * stride + static_cast<std::size_t>(x * n), stride);
     image.rgb.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
     std::uint8_t* out = image.rgb.data();
     const int area = 4 / n;  // chrominance samples per small picture sample, each way
@@ -602,21 +631,25 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         p.rows = outMcusHigh * scale;
         p.samples = platform::LargeBuffer(static_cast<std::size_t>(p.stride) * static_cast<std::size_t>(p.rows));
     }
-    // The luminance grid: the turned picture's blocks, row by row, each in
-    // zig-zag order. Source block (x, y) goes to turnPoint of it within the
-    // blocks that hold picture content.
+    // Luminance blocks that line up stay coefficients, turned as they are
+    // decoded, at their source positions; the turned picture's block (x, y)
+    // is the source block at sourcePoint of it within the blocks that hold
+    // picture content.
+    SourceBlocks luma(file, lumaGrid ? 1 : 0, isQuarter(code));
     const int gridWide = 2 * outMcusWide;
     const int gridHigh = 2 * outMcusHigh;
     const int contentWide = (file.width + 7) / 8;
     const int contentHigh = (file.height + 7) / 8;
-    const platform::LargeBuffer grid(lumaGrid ? static_cast<std::size_t>(gridWide * gridHigh) * 64 * sizeof(std::int16_t) : 0);
-    const auto gridBlock = [&](int x, int y) {
-        return grid.as<std::int16_t>() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(gridWide) + static_cast<std::size_t>(x)) * 64;
-    };
-    const auto gridTarget = [&](int mx, int my, std::size_t b) -> std::int16_t* {
-        const Point to = turnPoint(code, mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b], contentWide, contentHigh);
-        if (to.x < 0 || to.y < 0 || to.x >= gridWide || to.y >= gridHigh) return nullptr;  // beyond the turned picture
-        return gridBlock(to.x, to.y);
+    // Turned block (x, y); one beyond the turned picture's right or bottom
+    // edge, which no source block fills, is written into spare: it repeats the
+    // DC value of the picture's edge block beside it (flat, and cheap to code).
+    const auto turnedLuma = [&](int x, int y, std::int16_t* spare) -> const std::int16_t* {
+        const Point from = sourcePoint(code, x, y, contentWide, contentHigh);
+        if (from.x >= 0 && from.y >= 0 && from.x < luma.wide(0) && from.y < luma.high(0)) return luma.at(0, from.x, from.y);
+        const std::int16_t dc = luma.at(0, std::clamp(from.x, 0, contentWide - 1), std::clamp(from.y, 0, contentHigh - 1))[0];
+        std::fill_n(spare, 64, std::int16_t{0});
+        spare[0] = dc;
+        return spare;
     };
     // Blocks for samples are decoded straight into the inverse transform's
     // slot order. Those that are written whole at their turned place are
@@ -628,14 +661,12 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     ScanDecoder::CoefficientOrder plainOrder;
     ScanDecoder::CoefficientOrder turnedOrder;
     ScanDecoder::CoefficientOrder gridOrder;
-    ScanDecoder::CoefficientOrder zigzagOrder;
     for (std::size_t k = 0; k < 64; ++k) {
         plainOrder.position[k] = dctSlot(kZigzagToNatural[k]);
         turnedOrder.position[turn.source[k]] = dctSlot(kZigzagToNatural[k]);
         turnedOrder.negate[turn.source[k]] = static_cast<std::int16_t>(turn.sign[k] < 0 ? -1 : 0);
         gridOrder.position[turn.source[k]] = static_cast<std::uint8_t>(k);
         gridOrder.negate[turn.source[k]] = turnedOrder.negate[turn.source[k]];
-        zigzagOrder.position[k] = static_cast<std::uint8_t>(k);
     }
     // Moved coefficients of a quarter turn are transposed, and so are the
     // quantisation tables of the turned file; the samples are quantised with
@@ -703,8 +734,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         std::array<bool, 6> onlyDc;
         for (std::size_t b = 0; b < 6; ++b) {
             if (lumaGrid && kBlockComponent[b] == 0) {
-                std::int16_t* target = gridTarget(mx, my, b);  // none: a block the turn leaves out
-                if (!decoder.decodeBlock(0, target != nullptr ? target : blocks[b].data(), gridOrder)) return false;
+                if (!decoder.decodeBlock(0, luma.at(0, mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b]), gridOrder)) return false;
                 continue;
             }
             at[b] = placement(mx, my, b);
@@ -717,25 +747,21 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     // The first thread also transforms what it decodes, the second only
     // decodes: it starts before the middle so that both end together.
     constexpr int kFirstShare = 41;
-    ScanTail tail;
+    ScanTail& tail = luma.tail;
     ScanSplit split = splitFor(threads);
     split.firstShare = kFirstShare;
-    if (!decodeScan(file, in, decodeMcu, zigzagOrder, tail, split)) {
+    if (!decodeScan(file, in, decodeMcu, gridOrder, tail, split)) {
         return std::nullopt;
     }
-    // The MCUs a second decoding thread kept as they were coded go to their
-    // places now, half of them on another thread.
+    // The MCUs a second decoding thread kept (turned as for the grid): those
+    // for samples go to their places now, half of them on another thread.
     const auto placeTail = [&](int first, int last) {
         std::array<std::int16_t, 64> block;
         for (int m = first; m < last; ++m) {
-            for (std::size_t b = 0; b < 6; ++b) {
+            for (std::size_t b = lumaGrid ? 4 : 0; b < 6; ++b) {
                 const std::int16_t* coded = tail.block(m, static_cast<int>(b));
-                if (lumaGrid && kBlockComponent[b] == 0) {
-                    if (std::int16_t* target = gridTarget(m % mcusWide, m / mcusWide, b)) reorderBlock(coded, zigzagOrder, gridOrder, target);
-                    continue;
-                }
                 const Placement at = placement(m % mcusWide, m / mcusWide, b);
-                reorderBlock(coded, zigzagOrder, at.whole ? turnedOrder : plainOrder, block.data());
+                reorderBlock(coded, gridOrder, at.whole ? turnedOrder : plainOrder, block.data());
                 place(b, at, block.data(), (nonZeroMask(coded) & ~std::uint64_t{1}) == 0);
             }
         }
@@ -745,21 +771,6 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         const int middle = tail.firstMcu() + (mcus - tail.firstMcu()) / 2;
         platform::SideThread second([&] { placeTail(middle, mcus); });
         placeTail(tail.firstMcu(), middle);
-    }
-    // Grid blocks that no source block fills (beyond the picture's new right
-    // or bottom edge) repeat the DC value of the picture's edge block beside
-    // them: flat, and cheap to code.
-    for (int y = 0; lumaGrid && y < gridHigh; ++y) {
-        for (int x = 0; x < gridWide; ++x) {
-            const Point from = sourcePoint(code, x, y, contentWide, contentHigh);
-            if (from.x >= 0 && from.y >= 0 && from.x < 2 * mcusWide && from.y < 2 * mcusHigh) continue;
-            const Point edge = turnPoint(code, std::clamp(from.x, 0, contentWide - 1), std::clamp(from.y, 0, contentHigh - 1),
-                                         contentWide, contentHigh);
-            std::int16_t* block = gridBlock(x, y);
-            const std::int16_t dc = gridBlock(edge.x, edge.y)[0];
-            std::fill_n(block, 64, std::int16_t{0});
-            block[0] = dc;
-        }
     }
     // With an odd size along the axis that the turn reverses, each chrominance
     // sample of the source covers luminance rows (or columns) 2j and 2j + 1 that
@@ -788,7 +799,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         if (plane.samples.data() != nullptr) plane.pad();
     }
     if (small) {
-        *small = lumaGrid ? reducedPicture(grid.as<std::int16_t>(), gridWide, gridHigh, file.quant[file.components[0].quantTable]->data(),
+        *small = lumaGrid ? reducedPicture(turnedLuma, gridWide, gridHigh, file.quant[file.components[0].quantTable]->data(),
                                            transposed, planes, isQuarter(code) ? file.height : file.width,
                                            isQuarter(code) ? file.width : file.height, minLongerSide)
                           : reducedPicture(planes, minLongerSide);
@@ -806,7 +817,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
             const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
             const int scale = ci == 0 ? 2 : 1;
             if (lumaGrid && ci == 0) {
-                blocks[b] = gridBlock(mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b]);
+                blocks[b] = turnedLuma(mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b], mcu[b].data());
                 continue;
             }
             const Plane& plane = planes[ci];
