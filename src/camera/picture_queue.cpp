@@ -46,7 +46,10 @@ bool PictureQueue::run(const Job& job, media::TurnThreads threads) {
 }
 
 void PictureQueue::submit(std::string picture, int turn, std::string preview, std::string library) {
-    Job job{std::move(picture), turn, std::move(preview), std::move(library)};
+    // A picture's decode takes time with its size, and a turn decodes and
+    // encodes it; a movie's preview decodes one small frame.
+    const std::uint64_t size = media::isMovieName(picture) ? 0 : platform::fileSize(picture).value_or(0);
+    Job job{std::move(picture), turn, std::move(preview), std::move(library), turn != 0 ? 2 * size : size};
     if (workers_.empty()) {
         const bool made = run(job, media::TurnThreads::UpToTwo);
         const std::lock_guard lock(mutex_);
@@ -68,12 +71,18 @@ void PictureQueue::work() {
     while (true) {
         wake_.wait(lock, [this] { return closing_ || !jobs_.empty(); });
         if (jobs_.empty()) return;  // closing
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
+        // The longest job first, so that the last ones to finish are short and
+        // no processor waits long for another at the end of a load.
+        const auto longest = std::max_element(jobs_.begin(), jobs_.end(),
+                                              [](const Job& a, const Job& b) { return a.work < b.work; });
+        Job job = std::move(*longest);
+        jobs_.erase(longest);
+        // With several workers every processor has a picture of its own, but
+        // the last job may take the processors the others leave.
+        const bool last = jobs_.empty();
         ++busy_;
         lock.unlock();
-        // With several workers every processor has a picture of its own.
-        const bool made = run(job, workers_.size() > 1 ? media::TurnThreads::One : media::TurnThreads::UpToTwo);
+        const bool made = run(job, workers_.size() > 1 && !last ? media::TurnThreads::One : media::TurnThreads::UpToTwo);
         const std::uint64_t bytes = made ? platform::fileSize(job.preview).value_or(0) : 0;
         lock.lock();
         if (made) made_.push_back({std::move(job.library), std::move(job.preview), bytes});

@@ -54,6 +54,7 @@ private:
         int turn = 0;
         std::string preview;
         std::string library;
+        std::uint64_t work = 0;  ///< a measure of its processor time
     };
     /// Does one job; true when its preview was made. threads: whether a turn
     /// may use a second processor (not when every processor has a worker).
