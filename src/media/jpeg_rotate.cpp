@@ -584,12 +584,15 @@ bool lumaBlocksLineUp(int width, int height, int code) {
     }
 }
 
-// Coefficient k of a block stored in the order from, stored in the order to.
+// A block decoded in the order from, as if decoded in the order to: coded
+// coefficient k stands at from.position[k], negated where from.negate[k] is
+// -1, and goes to to.position[k], negated where to.negate[k] is -1.
 void reorderBlock(const std::int16_t* block, const ScanDecoder::CoefficientOrder& from,
                   const ScanDecoder::CoefficientOrder& to, std::int16_t* out) {
     for (std::size_t k = 0; k < 64; ++k) {
+        const auto negate = static_cast<std::int16_t>(from.negate[k] ^ to.negate[k]);
         const std::int16_t v = block[from.position[k]];
-        out[to.position[k]] = static_cast<std::int16_t>((v ^ to.negate[k]) - to.negate[k]);
+        out[to.position[k]] = static_cast<std::int16_t>((v ^ negate) - negate);
     }
 }
 

@@ -21,13 +21,15 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// libjpeg-turbo's lossless transform; TJXOP_ROT90 turns clockwise.
-Bytes libjpegTurn(const Bytes& jpeg, int code) {
+// libjpeg-turbo's lossless transform (TJXOP_ROT90 turns clockwise): perfect,
+// or with TJXOPT_TRIM dropping the partial MCUs at the edges that would move
+// to the top or left.
+Bytes libjpegTurn(const Bytes& jpeg, int code, int options = TJXOPT_PERFECT) {
     const int ops[] = {TJXOP_NONE, TJXOP_ROT270, TJXOP_ROT180, TJXOP_ROT90};
     tjhandle handle = tjInitTransform();
     tjtransform transform{};
     transform.op = ops[code];
-    transform.options = TJXOPT_PERFECT;
+    transform.options = options;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     Bytes out;
@@ -254,23 +256,6 @@ TEST(JpegRotate, EdgeAlignedTurnsAreLosslessToo) {
     EXPECT_TRUE(readCoefficients(turn(tall, 3)) == readCoefficients(libjpegTurn(tall, 3)));
 }
 
-// libjpeg-turbo's lossless transform that drops the partial MCUs at the edges
-// that would move to the top or left.
-Bytes libjpegTrimmedTurn(const Bytes& jpeg, int code) {
-    const int ops[] = {TJXOP_NONE, TJXOP_ROT270, TJXOP_ROT180, TJXOP_ROT90};
-    tjhandle handle = tjInitTransform();
-    tjtransform transform{};
-    transform.op = ops[code];
-    transform.options = TJXOPT_TRIM;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    Bytes out;
-    if (tjTransform(handle, jpeg.data(), jpeg.size(), 1, &buffer, &size, &transform, 0) == 0) out.assign(buffer, buffer + size);
-    tjFree(buffer);
-    tjDestroy(handle);
-    return out;
-}
-
 TEST(JpegRotate, LuminanceBlocksThatLineUpAreMovedLosslessly) {
     // The edges the turn brings to the top and left are whole 8-sample blocks
     // but not whole 16-sample MCUs: the luminance blocks are moved as they
@@ -283,7 +268,7 @@ TEST(JpegRotate, LuminanceBlocksThatLineUpAreMovedLosslessly) {
     for (const Case c : {Case{320, 232, 3, 1, 0}, Case{312, 240, 1, 0, 1}, Case{312, 232, 2, 1, 1}}) {
         const Bytes jpeg = compress(c.width, c.height);
         const Bytes ours = turn(jpeg, c.code);
-        const Bytes theirs = libjpegTrimmedTurn(jpeg, c.code);
+        const Bytes theirs = libjpegTurn(jpeg, c.code, TJXOPT_TRIM);
         ASSERT_FALSE(ours.empty());
         ASSERT_FALSE(theirs.empty());
         const Coefficients a = readCoefficients(ours);
