@@ -11,7 +11,8 @@ namespace lumbrel::platform {
 /// to start a new thread on its creator's processor and move it only
 /// milliseconds later, when short work is half done. When the process may use
 /// only one processor, or no thread can be had, the task runs on the creating
-/// thread at once, inside the constructor.
+/// thread at once, inside the constructor. The task must not throw: it may
+/// run where nothing would catch it.
 class SideThread {
 public:
     explicit SideThread(std::function<void()> task);
