@@ -446,7 +446,7 @@ std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string
         return 0;
     }
     undo_.fileCreated(preview);
-    pictures_.submit(dest, turn, preview, library);
+    pictures_.submit(dest, turn, preview, library, size);
 
     c_.doc.addImage(std::move(record));
     loaded_.push_back(dest);

@@ -45,10 +45,10 @@ bool PictureQueue::run(const Job& job, media::TurnThreads threads) {
     }
 }
 
-void PictureQueue::submit(std::string picture, int turn, std::string preview, std::string library) {
+void PictureQueue::submit(std::string picture, int turn, std::string preview, std::string library, std::uint64_t bytes) {
     // A picture's decode takes time with its size, and a turn decodes and
     // encodes it; a movie's preview decodes one small frame.
-    const std::uint64_t size = media::isMovieName(picture) ? 0 : platform::fileSize(picture).value_or(0);
+    const std::uint64_t size = media::isMovieName(picture) ? 0 : bytes;
     Job job{std::move(picture), turn, std::move(preview), std::move(library), turn != 0 ? 2 * size : size};
     if (workers_.empty()) {
         const bool made = run(job, media::TurnThreads::UpToTwo);

@@ -40,8 +40,8 @@ public:
     /// Turns picture (a library file) upright by turn (an orientation code,
     /// 0 = leave it) and makes its preview at preview, for library. A picture
     /// that cannot be turned stays as it is; one that cannot be decoded has no
-    /// preview.
-    void submit(std::string picture, int turn, std::string preview, std::string library);
+    /// preview. bytes: the picture's size, for the order of the work.
+    void submit(std::string picture, int turn, std::string preview, std::string library, std::uint64_t bytes);
     /// Waits until every submitted preview is made; returns the previews made
     /// (a picture that cannot be decoded has none) since the last call.
     std::vector<Made> finish();

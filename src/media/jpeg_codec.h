@@ -22,6 +22,10 @@ namespace lumbrel::media {
 extern const std::array<std::uint8_t, 64> kZigzagToNatural;
 extern const std::array<std::uint8_t, 64> kNaturalToZigzag;
 
+/// The component of each of the six blocks of an MCU, in coding order: four
+/// luminance blocks (a 2 x 2 square), then one of each chrominance component.
+inline constexpr std::array<int, 6> kMcuBlockComponent = {0, 0, 0, 0, 1, 2};
+
 /// Bit k set where block[k] of a block of 64 coefficients is not zero.
 std::uint64_t nonZeroMask(const std::int16_t* block);
 

@@ -99,9 +99,7 @@ BlockTurn blockTurn(int code) {
     return turn;
 }
 
-// The positions of the six blocks of an MCU: four luminance blocks in a 2 x 2
-// square, then one block of each chrominance component.
-constexpr std::array<int, 6> kBlockComponent = {0, 0, 0, 0, 1, 2};
+// Where the six blocks of an MCU lie: the luminance blocks in a 2 x 2 square.
 constexpr std::array<int, 6> kBlockDx = {0, 1, 0, 1, 0, 0};
 constexpr std::array<int, 6> kBlockDy = {0, 0, 1, 1, 0, 0};
 
@@ -169,12 +167,8 @@ ScanSplit splitFor(TurnThreads threads) {
 // Encodes MCUs [first, last) of the turned picture, in order, with the encoder given.
 using EncodeRange = std::function<void(ScanEncoder&, int first, int last)>;
 
-// Pictures of at least this many MCUs (a quarter of a megapixel) are encoded
-// in two pieces at once when there is a second processor.
-constexpr int kPieceMcus = 1024;
-
-// Encodes the count MCUs of the turned picture into out. A large picture is
-// encoded in two pieces at once, the second on a thread of its own, and the
+// Encodes the count MCUs of the turned picture into out. A large picture (at
+// least kSplitMcus) is encoded in two pieces at once, the second on a thread of its own, and the
 // pieces joined: the bytes are those of one encoder going through it all.
 // dcBefore(m) gives the DC values of the last block of each component before MCU m.
 bool encodeMcus(const JpegFile& file, int count, std::vector<std::uint8_t>& out, const EncodeRange& encodeRange,
@@ -183,7 +177,7 @@ bool encodeMcus(const JpegFile& file, int count, std::vector<std::uint8_t>& out,
     const int interval = file.restartInterval;
     int split = count / 2;
     if (interval != 0) split = split / interval * interval;  // a piece starts a restart interval
-    if (threads == TurnThreads::One || count < kPieceMcus || split <= 0 || split >= count ||
+    if (threads == TurnThreads::One || count < kSplitMcus || split <= 0 || split >= count ||
         !platform::SideThread::worthwhile()) {
         encodeRange(encoder, 0, count);
         return encoder.finish();
@@ -367,7 +361,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
         const int my = m / mcusWide;
         if (!decoder.beginMcu()) return false;
         for (std::size_t b = 0; b < 6; ++b) {
-            const int c = kBlockComponent[b];
+            const int c = kMcuBlockComponent[b];
             const int scale = c == 0 ? 2 : 1;
             if (!decoder.decodeBlock(c, blockAt(c, mx * scale + kBlockDx[b], my * scale + kBlockDy[b]), order)) return false;
         }
@@ -429,7 +423,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
     // The six source blocks of output MCU (mx, my).
     const auto mcuBlocks = [&](int mx, int my, std::array<const std::int16_t*, 6>& blocksOut) {
         for (std::size_t b = 0; b < 6; ++b) {
-            const int c = kBlockComponent[b];
+            const int c = kMcuBlockComponent[b];
             const int scale = c == 0 ? 2 : 1;
             const auto ci = static_cast<std::size_t>(c);
             // The turned grid is high[c] x wide[c] for quarter turns.
@@ -453,7 +447,7 @@ std::optional<std::vector<std::uint8_t>> turnCoefficients(std::span<const std::u
             }
             encoder.beginMcu();
             for (std::size_t b = 0; b < 6; ++b) {
-                encoder.encodeBlock(kBlockComponent[b], current[b]);
+                encoder.encodeBlock(kMcuBlockComponent[b], current[b]);
             }
             current = next;
         }
@@ -695,7 +689,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         bool whole;
     };
     const auto placement = [&](int mx, int my, std::size_t b) {
-        const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+        const auto ci = static_cast<std::size_t>(kMcuBlockComponent[b]);
         const int scale = ci == 0 ? 2 : 1;
         const int x0 = (mx * scale + kBlockDx[b]) * 8;
         const int y0 = (my * scale + kBlockDy[b]) * 8;
@@ -706,7 +700,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
     // Writes the samples of a block, decoded in turnedOrder when it is whole
     // and in plainOrder otherwise.
     const auto place = [&](std::size_t b, const Placement& at, const std::int16_t* block, bool onlyDc) {
-        const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+        const auto ci = static_cast<std::size_t>(kMcuBlockComponent[b]);
         const int w = sourceWidth[ci];
         const int h = sourceHeight[ci];
         if (at.x0 >= w || at.y0 >= h) return;  // wholly in the padding
@@ -736,12 +730,12 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         std::array<Placement, 6> at;
         std::array<bool, 6> onlyDc;
         for (std::size_t b = 0; b < 6; ++b) {
-            if (lumaGrid && kBlockComponent[b] == 0) {
+            if (lumaGrid && kMcuBlockComponent[b] == 0) {
                 if (!decoder.decodeBlock(0, luma.at(0, mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b]), gridOrder)) return false;
                 continue;
             }
             at[b] = placement(mx, my, b);
-            if (!decoder.decodeBlock(kBlockComponent[b], blocks[b].data(), at[b].whole ? turnedOrder : plainOrder)) return false;
+            if (!decoder.decodeBlock(kMcuBlockComponent[b], blocks[b].data(), at[b].whole ? turnedOrder : plainOrder)) return false;
             onlyDc[b] = (decoder.lastNonZero() & ~std::uint64_t{1}) == 0;
         }
         for (std::size_t b = lumaGrid ? 4 : 0; b < 6; ++b) place(b, at[b], blocks[b].data(), onlyDc[b]);
@@ -817,7 +811,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
         const int mx = m % outMcusWide;
         const int my = m / outMcusWide;
         for (std::size_t b = 0; b < 6; ++b) {
-            const auto ci = static_cast<std::size_t>(kBlockComponent[b]);
+            const auto ci = static_cast<std::size_t>(kMcuBlockComponent[b]);
             const int scale = ci == 0 ? 2 : 1;
             if (lumaGrid && ci == 0) {
                 blocks[b] = turnedLuma(mx * 2 + kBlockDx[b], my * 2 + kBlockDy[b], mcu[b].data());
@@ -838,7 +832,7 @@ std::optional<std::vector<std::uint8_t>> turnSamples(std::span<const std::uint8_
             encoder.beginMcu();
             mcuBlocks(m, mcu, blocks);
             for (std::size_t b = 0; b < 6; ++b) {
-                encoder.encodeBlock(kBlockComponent[b], blocks[b]);
+                encoder.encodeBlock(kMcuBlockComponent[b], blocks[b]);
             }
         }
     };

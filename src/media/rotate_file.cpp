@@ -26,15 +26,14 @@ bool rotateFileTo(const std::string& source, const std::string& target, int code
     if (code != 0) markUpright(*turned, code != 2);
 
     const auto modified = platform::lastWriteTime(source);
+    platform::AtomicFile out(target);
+    if (!out.write(*turned)) return false;
+    if (modified && !out.setTimes(*modified, *modified)) return false;
     // Replacing the picture itself (or any file that was there) waits until
     // the new bytes are on the disk: it may be the only copy. A new turned
     // copy leaves the source as it was, so it is only handed to the disk, as
     // any copy is.
-    const bool replacing = platform::exists(target);
-    platform::AtomicFile out(target);
-    if (!out.write(*turned)) return false;
-    if (modified && !out.setTimes(*modified, *modified)) return false;
-    return out.commit(replacing ? flush : platform::AtomicFile::Flush::Later);
+    return out.commit(out.replacesFile() ? flush : platform::AtomicFile::Flush::Later);
 }
 
 }  // namespace lumbrel::media

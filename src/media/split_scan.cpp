@@ -12,12 +12,9 @@
 namespace lumbrel::media {
 namespace {
 
-// Pictures of fewer MCUs (a quarter of a megapixel) are decoded by one thread.
-constexpr int kSplitMcus = 1024;
 // How often the second thread starts again after data it could not decode.
 constexpr int kMaxRuns = 64;
 
-constexpr std::array<int, 6> kBlockComponent = {0, 0, 0, 0, 1, 2};
 // The last block of each component in an MCU: its DC value is the prediction
 // for the next MCU.
 constexpr std::array<int, 3> kLastBlock = {3, 4, 5};
@@ -139,7 +136,7 @@ bool decodeScan(const JpegFile& file, std::span<const std::uint8_t> data,
                 if (j == room || stop.load(std::memory_order_relaxed) || !decoder->beginMcu()) break;
                 std::int16_t* mcu = blocks + static_cast<std::size_t>(j) * 6 * 64;
                 bool ok = true;
-                for (std::size_t b = 0; b < 6 && ok; ++b) ok = decoder->decodeBlock(kBlockComponent[b], mcu + b * 64, tailOrder);
+                for (std::size_t b = 0; b < 6 && ok; ++b) ok = decoder->decodeBlock(kMcuBlockComponent[b], mcu + b * 64, tailOrder);
                 ++j;
                 if (ok) continue;
                 std::size_t next = decoder->nextByte(data);
@@ -193,7 +190,7 @@ bool decodeScan(const JpegFile& file, std::span<const std::uint8_t> data,
     for (int j = meetSecond; j < meetSecond + needed; ++j) {
         for (std::size_t b = 0; b < 6; ++b) {
             std::int16_t& dc = blocks[(static_cast<std::size_t>(j) * 6 + b) * 64];
-            const auto value = static_cast<std::int16_t>(dc + offset[static_cast<std::size_t>(kBlockComponent[b])]);
+            const auto value = static_cast<std::int16_t>(dc + offset[static_cast<std::size_t>(kMcuBlockComponent[b])]);
             if (value < -2047 || value > 2047) return false;
             dc = value;
         }

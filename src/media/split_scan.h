@@ -10,6 +10,10 @@
 
 namespace lumbrel::media {
 
+/// Scans of fewer MCUs (a quarter of a megapixel) are not worth a second
+/// thread, for decoding or for encoding.
+inline constexpr int kSplitMcus = 1024;
+
 /// How decodeScan shares out the work.
 struct ScanSplit {
     /// Where the second thread starts, without restart markers, in per cent

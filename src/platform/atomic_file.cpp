@@ -38,7 +38,8 @@ timespec toTimespec(std::int64_t ns) {
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
     const std::string_view name = lastComponent(target_);
     struct stat st {};
-    if (name.empty() || (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    replaces_ = ::stat(target_.c_str(), &st) == 0;
+    if (name.empty() || (replaces_ && S_ISDIR(st.st_mode))) {
         failed_ = true;
         return;
     }

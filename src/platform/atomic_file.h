@@ -20,6 +20,8 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     bool ok() const { return fd_ >= 0 && !failed_; }
+    /// Whether a file stood at the target when this was made.
+    bool replacesFile() const { return replaces_; }
     bool write(std::span<const std::uint8_t> bytes);
     /// Appends the rest of the open file fd (read from its current offset to
     /// its end); returns the number of bytes copied, or nullopt on failure.
@@ -44,6 +46,7 @@ private:
     int fd_ = -1;
     int mode_ = -1;
     bool failed_ = false;
+    bool replaces_ = false;
 };
 
 }  // namespace lumbrel::platform

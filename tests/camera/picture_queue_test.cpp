@@ -26,9 +26,9 @@ TEST(PictureQueue, TurnsThenPreviewsEachPictureAndReportsThePreviews) {
     for (unsigned workers : {0u, 2u}) {  // 0: the machine's count
         lumbrel::test::writeBytes(dir / "turn.JPG", test::picture("2024:03:05 10:00:00", 1, 6));
         PictureQueue queue(workers);
-        queue.submit(dir / "turn.JPG", media::readOrientationFile(dir / "turn.JPG"), dir / "turn-p.JPG", "A");
-        queue.submit(dir / "keep.JPG", 0, dir / "keep-p.JPG", "B");
-        queue.submit(dir / "bad.JPG", 0, dir / "bad-p.JPG", "B");
+        queue.submit(dir / "turn.JPG", media::readOrientationFile(dir / "turn.JPG"), dir / "turn-p.JPG", "A", 3);
+        queue.submit(dir / "keep.JPG", 0, dir / "keep-p.JPG", "B", 2);
+        queue.submit(dir / "bad.JPG", 0, dir / "bad-p.JPG", "B", 1);
         const auto made = queue.finish();
         ASSERT_EQ(made.size(), 2u);
         EXPECT_EQ(sizeOf(dir / "turn.JPG"), (std::pair{48, 80}));
@@ -43,7 +43,7 @@ TEST(PictureQueue, AbandonDropsWhatHasNotBegun) {
     TempDir dir;
     lumbrel::test::writeBytes(dir / "p.JPG", test::picture("2024:03:05 10:00:00"));
     PictureQueue queue(1);
-    for (int i = 0; i < 200; ++i) queue.submit(dir / "p.JPG", 0, dir / ("p" + std::to_string(i) + ".JPG"), "A");
+    for (int i = 0; i < 200; ++i) queue.submit(dir / "p.JPG", 0, dir / ("p" + std::to_string(i) + ".JPG"), "A", 1);
     queue.abandon();
     EXPECT_FALSE(platform::exists(dir / "p199.JPG"));
     EXPECT_TRUE(queue.finish().empty());

@@ -19,7 +19,6 @@ using namespace lumbrel::media;
 
 namespace {
 
-constexpr std::array<int, 6> kComponent = {0, 0, 0, 0, 1, 2};
 
 std::optional<std::vector<std::int16_t>> decodeInOrder(const JpegFile& file, std::span<const std::uint8_t> jpeg) {
     const auto total = static_cast<std::size_t>(file.mcusWide() * file.mcusHigh());
@@ -28,7 +27,7 @@ std::optional<std::vector<std::int16_t>> decodeInOrder(const JpegFile& file, std
     for (std::size_t m = 0; m < total; ++m) {
         if (!decoder.beginMcu()) return std::nullopt;
         for (std::size_t b = 0; b < 6; ++b)
-            if (!decoder.decodeBlock(kComponent[b], blocks.data() + (m * 6 + b) * 64)) return std::nullopt;
+            if (!decoder.decodeBlock(kMcuBlockComponent[b], blocks.data() + (m * 6 + b) * 64)) return std::nullopt;
     }
     if (!decoder.finish()) return std::nullopt;
     return blocks;
@@ -50,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto decodeMcu = [&](ScanDecoder& decoder, int m) {
         if (!decoder.beginMcu()) return false;
         for (std::size_t b = 0; b < 6; ++b)
-            if (!decoder.decodeBlock(kComponent[b], blocks.data() + (static_cast<std::size_t>(m) * 6 + b) * 64)) return false;
+            if (!decoder.decodeBlock(kMcuBlockComponent[b], blocks.data() + (static_cast<std::size_t>(m) * 6 + b) * 64)) return false;
         return true;
     };
     ScanTail tail;

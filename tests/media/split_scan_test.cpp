@@ -17,7 +17,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Blocks = std::vector<std::int16_t>;  // six blocks of 64 per MCU, zig-zag order
 
-constexpr std::array<int, 6> kComponent = {0, 0, 0, 0, 1, 2};
 
 int mcuCount(const JpegFile& file) { return file.mcusWide() * file.mcusHigh(); }
 
@@ -34,7 +33,7 @@ std::optional<Blocks> decodeInOrder(const Bytes& jpeg) {
     for (int m = 0; m < mcuCount(*file); ++m) {
         if (!decoder.beginMcu()) return std::nullopt;
         for (std::size_t b = 0; b < 6; ++b)
-            if (!decoder.decodeBlock(kComponent[b], blockOf(blocks, m, b))) return std::nullopt;
+            if (!decoder.decodeBlock(kMcuBlockComponent[b], blockOf(blocks, m, b))) return std::nullopt;
     }
     if (!decoder.finish()) return std::nullopt;
     return blocks;
@@ -57,7 +56,7 @@ SplitResult decodeSplit(const Bytes& jpeg, int firstShare, ScanSplit::Mode mode 
     const auto decodeMcu = [&](ScanDecoder& decoder, int m) {
         if (!decoder.beginMcu()) return false;
         for (std::size_t b = 0; b < 6; ++b)
-            if (!decoder.decodeBlock(kComponent[b], blockOf(blocks, m, b))) return false;
+            if (!decoder.decodeBlock(kMcuBlockComponent[b], blockOf(blocks, m, b))) return false;
         return true;
     };
     ScanTail tail;
@@ -163,7 +162,7 @@ Bytes encode(const JpegFile& file, const Blocks& blocks, int split) {
         ScanEncoder& encoder = m < split ? first : piece;
         encoder.beginMcu();
         for (std::size_t b = 0; b < 6; ++b)
-            encoder.encodeBlock(kComponent[b], blocks.data() + (static_cast<std::size_t>(m) * 6 + b) * 64);
+            encoder.encodeBlock(kMcuBlockComponent[b], blocks.data() + (static_cast<std::size_t>(m) * 6 + b) * 64);
     }
     if (split < total) first.join(piece);
     EXPECT_TRUE(first.finish());

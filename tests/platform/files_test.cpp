@@ -57,6 +57,11 @@ TEST(FilesAtomicWrite, CreatesReplacesAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(writeFileAtomic(path, std::string_view()));
     EXPECT_EQ(fileSize(path), 0u);
     EXPECT_TRUE(strayNames(dir.path(), {"album.dat"}).empty());
+    // Whether it replaces a file is known from the start (a new target is
+    // flushed later by callers that can afford it).
+    EXPECT_TRUE(AtomicFile(path).replacesFile());
+    EXPECT_FALSE(AtomicFile(dir / "new.dat").replacesFile());
+    EXPECT_TRUE(strayNames(dir.path(), {"album.dat"}).empty());
 }
 
 TEST(FilesAtomicWrite, KeepsPermissionBitsOfTheOldFile) {
