@@ -177,14 +177,13 @@ std::optional<std::string> readRecordingDateFile(const std::string& path) {
     // first, and the whole head only when they give no date. A date found in the
     // short head is the one the whole head gives, since the first block found
     // decides and its walk only gets more room in the longer head.
-    constexpr std::size_t kQuickHeadBytes = 8192;
-    for (const std::size_t limit : {kQuickHeadBytes, kHeadBytes}) {
-        const auto head = platform::readFile(path, limit);
-        if (!head) return std::nullopt;
-        if (auto date = readRecordingDate(*head)) return date;
-        if (head->size() < limit) break;  // that was the whole file
-    }
-    return std::nullopt;
+    std::array<std::uint8_t, 8192> quick;
+    const auto got = platform::readFileStart(path, quick);
+    if (!got) return std::nullopt;
+    if (auto date = readRecordingDate(Bytes(quick.data(), *got))) return date;
+    if (*got < quick.size()) return std::nullopt;  // that was the whole file
+    const auto head = readHead(path);
+    return head ? readRecordingDate(*head) : std::nullopt;
 }
 
 }  // namespace lumbrel::media

@@ -181,6 +181,22 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
     return data;
 }
 
+std::optional<std::size_t> readFileStart(const std::string& path, std::span<std::uint8_t> into) {
+    Fd fd(openRetry(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.valid()) return std::nullopt;
+    std::size_t got = 0;
+    while (got < into.size()) {
+        const ssize_t n = ::read(fd.get(), into.data() + got, into.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
 bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data, AtomicFile::Flush flush) {
     AtomicFile file(path);
     return file.write(data) && file.commit(flush);

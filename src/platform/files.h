@@ -33,6 +33,12 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 /// cannot be opened or read.
 std::optional<std::vector<std::uint8_t>> readFile(const std::string& path,
                                                   std::size_t maxBytes = SIZE_MAX);
+/// Reads the first bytes of a file into `into` (until it is full or the file
+/// ends) and returns how many it read; nullopt when the file cannot be opened
+/// or read. Only open, read and close: no size query, no allocation, for
+/// readers that look at the heads of many files. Never waits for a writer
+/// (a pipe without data reads as empty).
+std::optional<std::size_t> readFileStart(const std::string& path, std::span<std::uint8_t> into);
 
 /// Writes data to a temporary file in the same folder, flushes it to the disk
 /// and renames it over path, so that a crash or a full disk leaves either the

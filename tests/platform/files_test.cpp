@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -228,6 +229,25 @@ TEST(FilesRead, WholeFilesLimitsAndFilesOfUnknownSize) {
     ASSERT_TRUE(status.has_value());
     EXPECT_GT(status->size(), 100u);
     EXPECT_EQ(std::string(status->begin(), status->begin() + 5), "Name:");
+}
+
+TEST(FilesRead, FileStartsIntoACallersBuffer) {
+    TempDir dir;
+    const std::string path = dir / "f";
+    writeText(path, "0123456789");
+    std::array<std::uint8_t, 4> small{};
+    EXPECT_EQ(readFileStart(path, small), 4u);
+    EXPECT_EQ(std::string(small.begin(), small.end()), "0123");
+    std::array<std::uint8_t, 64> large{};
+    EXPECT_EQ(readFileStart(path, large), 10u);  // the whole file, no more
+    EXPECT_EQ(std::string(large.begin(), large.begin() + 10), "0123456789");
+
+    EXPECT_FALSE(readFileStart(dir / "missing", large).has_value());
+    EXPECT_FALSE(readFileStart(dir.path(), large).has_value());  // a folder
+    // A pipe nobody writes to reads as empty instead of waiting for a writer.
+    const std::string pipe = dir / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(readFileStart(pipe, large).value_or(99), 0u);
 }
 
 TEST(FilesAttributes, TimesSizesAndPaths) {
