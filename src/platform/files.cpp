@@ -55,6 +55,21 @@ int openRetry(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
+// Reads until into is full or the file ends: the bytes read, or nullopt on an error.
+std::optional<std::size_t> readInto(int fd, std::span<std::uint8_t> into) {
+    std::size_t got = 0;
+    while (got < into.size()) {
+        const ssize_t n = ::read(fd, into.data() + got, into.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
 // Counted from every thread that writes files (a load's workers too).
 struct FailureHook {
     std::atomic<int> failAt{0};
@@ -152,30 +167,19 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
     std::size_t got = 0;
     // The file may change size while it is read: read until its end or maxBytes.
     for (;;) {
-        if (got == data.size()) {
-            if (got >= maxBytes) break;
-            // Usually the end of the file: a small read tells, before the
-            // buffer is doubled (and copied) for what may be nothing.
-            std::array<std::uint8_t, 4096> probe;
-            const ssize_t n = ::read(fd.get(), probe.data(), std::min(probe.size(), maxBytes - got));
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return std::nullopt;
-            }
-            if (n == 0) break;
-            const auto more = static_cast<std::size_t>(n);
-            data.resize(std::min(std::max({got * 2, got + more, std::size_t{64 * 1024}}), maxBytes));
-            std::memcpy(data.data() + got, probe.data(), more);
-            got += more;
-            continue;
-        }
-        const ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
+        const auto n = readInto(fd.get(), std::span(data).subspan(got));
+        if (!n) return std::nullopt;
+        got += *n;
+        if (got < data.size() || got >= maxBytes) break;
+        // Usually the end of the file: a small read tells, before the buffer
+        // is grown (and copied) for what may be nothing.
+        std::array<std::uint8_t, 4096> probe;
+        const auto more = readInto(fd.get(), std::span(probe).first(std::min(probe.size(), maxBytes - got)));
+        if (!more) return std::nullopt;
+        if (*more == 0) break;
+        data.resize(std::min(std::max({got * 2, got + *more, std::size_t{64 * 1024}}), maxBytes));
+        std::memcpy(data.data() + got, probe.data(), *more);
+        got += *more;
     }
     data.resize(got);
     return data;
@@ -184,17 +188,7 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
 std::optional<std::size_t> readFileStart(const std::string& path, std::span<std::uint8_t> into) {
     Fd fd(openRetry(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd.valid()) return std::nullopt;
-    std::size_t got = 0;
-    while (got < into.size()) {
-        const ssize_t n = ::read(fd.get(), into.data() + got, into.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
+    return readInto(fd.get(), into);
 }
 
 bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data, AtomicFile::Flush flush) {
