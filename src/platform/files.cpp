@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/atomic_file.h"
+#include "platform/large_buffer.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -163,7 +164,13 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
     struct stat st;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
 
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes)));
+    // A picture's worth of fresh memory is mapped in one call rather than a
+    // fault per page as it is first written.
+    std::vector<std::uint8_t> data;
+    const auto initial = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes));
+    data.reserve(initial);
+    if (initial >= 64 * 1024) prefault(data.data(), initial);
+    data.resize(initial);
     std::size_t got = 0;
     // The file may change size while it is read: read until its end or maxBytes.
     for (;;) {
