@@ -3,6 +3,7 @@
 
 #include "media/jpeg_orientation.h"
 
+#include "jpeg_samples.h"
 #include "media/exif_builder.h"
 #include "media/standard_tables.h"
 #include "support/temp_dir.h"
@@ -39,34 +40,9 @@ ByteVector tjJpeg(int subsampling, int width = 48, int height = 32) {
 
 // A 4:2:0 JPEG through libjpeg, for the options TurboJPEG does not offer.
 ByteVector libjpegJpeg(bool optimize, bool progressive, unsigned restartRows) {
-    const int width = 48, height = 32;
-    const auto rgb = pixels(width, height);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 85, TRUE);
-    cinfo.optimize_coding = optimize ? TRUE : FALSE;
-    cinfo.restart_in_rows = static_cast<int>(restartRows);
-    if (progressive) jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    for (int y = 0; y < height; ++y) {
-        JSAMPROW row = const_cast<unsigned char*>(rgb.data() + y * width * 3);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    ByteVector jpeg(out, out + size);
-    std::free(out);
-    return jpeg;
+    return compressWithLibjpeg(pixels(48, 32), 48, 32,
+                               {.quality = 85, .restartRows = static_cast<int>(restartRows),
+                                .optimize = optimize, .progressive = progressive});
 }
 
 // Position of the first segment with the given marker (its FF), or 0.

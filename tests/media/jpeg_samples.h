@@ -58,9 +58,18 @@ inline std::vector<std::uint8_t> compress(int w, int h, int sampling = TJSAMP_42
     return out;
 }
 
-// The same through libjpeg's own API, with a restart interval (in MCUs).
-inline std::vector<std::uint8_t> compressWithRestarts(int w, int h, unsigned interval) {
-    const std::vector<std::uint8_t> rgb = makePicture(w, h, 99);
+// What libjpeg's own API offers beyond TurboJPEG's defaults.
+struct LibjpegOptions {
+    int quality = 90;
+    unsigned restartInterval = 0;  // in MCUs
+    int restartRows = 0;           // in MCU rows (libjpeg uses it when the interval is 0)
+    bool optimize = false;         // tables made for the picture instead of the typical ones
+    bool progressive = false;
+};
+
+// A 4:2:0 JPEG of an RGB picture through libjpeg.
+inline std::vector<std::uint8_t> compressWithLibjpeg(const std::vector<std::uint8_t>& rgb, int w, int h,
+                                                     const LibjpegOptions& options) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -73,8 +82,11 @@ inline std::vector<std::uint8_t> compressWithRestarts(int w, int h, unsigned int
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);  // 2x2, 1x1, 1x1 and the typical tables
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    cinfo.restart_interval = interval;
+    jpeg_set_quality(&cinfo, options.quality, TRUE);
+    cinfo.restart_interval = options.restartInterval;
+    cinfo.restart_in_rows = options.restartRows;
+    cinfo.optimize_coding = options.optimize ? TRUE : FALSE;
+    if (options.progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + static_cast<std::size_t>(cinfo.next_scanline) * static_cast<std::size_t>(w) * 3);
@@ -85,6 +97,11 @@ inline std::vector<std::uint8_t> compressWithRestarts(int w, int h, unsigned int
     std::vector<std::uint8_t> out(buffer, buffer + size);
     free(buffer);
     return out;
+}
+
+// A photo-like picture with a restart interval (in MCUs).
+inline std::vector<std::uint8_t> compressWithRestarts(int w, int h, unsigned interval) {
+    return compressWithLibjpeg(makePicture(w, h, 99), w, h, {.restartInterval = interval});
 }
 
 }  // namespace lumbrel::media
