@@ -5,6 +5,8 @@
 
 #include <turbojpeg.h>
 
+#include "jpeg_samples.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -29,17 +31,8 @@ inline std::vector<std::uint8_t> testPixels(int width, int height) {
 
 /// testPixels encoded by TurboJPEG (4:2:0, the typical Huffman tables, JFIF APP0).
 inline std::vector<std::uint8_t> testJpeg(int width, int height, int quality = 90, bool progressive = false) {
-    const auto rgb = testPixels(width, height);
-    tjhandle tj = tjInitCompress();
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    const int rc = tjCompress2(tj, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, quality,
-                               progressive ? TJFLAG_PROGRESSIVE : 0);
-    std::vector<std::uint8_t> bytes;
-    if (rc == 0) bytes.assign(out, out + size);
-    tjFree(out);
-    tjDestroy(tj);
-    return bytes;
+    return media::compressRgb(testPixels(width, height), width, height, TJSAMP_420, quality,
+                              progressive ? TJFLAG_PROGRESSIVE : 0);
 }
 
 /// Turns a baseline JPEG as libjpeg writes it (with the typical Huffman tables)

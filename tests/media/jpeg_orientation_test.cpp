@@ -27,15 +27,7 @@ std::vector<unsigned char> pixels(int width, int height) {
 }
 
 ByteVector tjJpeg(int subsampling, int width = 48, int height = 32) {
-    const auto rgb = pixels(width, height);
-    tjhandle tj = tjInitCompress();
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    const int rc = tjCompress2(tj, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, subsampling, 85, 0);
-    ByteVector jpeg = rc == 0 ? ByteVector(out, out + size) : ByteVector{};
-    tjFree(out);
-    tjDestroy(tj);
-    return jpeg;
+    return compressRgb(pixels(width, height), width, height, subsampling, 85);
 }
 
 // A 4:2:0 JPEG through libjpeg, for the options TurboJPEG does not offer.

@@ -32,13 +32,8 @@ Bytes libjpegTurn(const Bytes& jpeg, int code, int options = TJXOPT_PERFECT) {
     transform.options = options;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    Bytes out;
-    if (tjTransform(handle, jpeg.data(), jpeg.size(), 1, &buffer, &size, &transform, 0) == 0) {
-        out.assign(buffer, buffer + size);
-    }
-    tjFree(buffer);
-    tjDestroy(handle);
-    return out;
+    const int rc = tjTransform(handle, jpeg.data(), jpeg.size(), 1, &buffer, &size, &transform, 0);
+    return takeTurboOutput(handle, rc == 0, buffer, size);
 }
 
 // Quantised coefficients as libjpeg reads them: per component, the blocks of

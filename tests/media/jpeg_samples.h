@@ -43,19 +43,27 @@ inline std::vector<std::uint8_t> makePicture(int w, int h, unsigned seed, double
     return rgb;
 }
 
-inline std::vector<std::uint8_t> compress(int w, int h, int sampling = TJSAMP_420, int flags = 0, double noiseLevel = 9.0) {
-    const std::vector<std::uint8_t> rgb = makePicture(w, h, static_cast<unsigned>(w * 7 + h), noiseLevel);
-    tjhandle handle = tjInitCompress();
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    const int rc = tjCompress2(handle, rgb.data(), w, 0, h, TJPF_RGB, &buffer, &size, sampling, 90, flags);
+// The bytes a TurboJPEG call wrote (none when it failed); frees them and the handle.
+inline std::vector<std::uint8_t> takeTurboOutput(tjhandle handle, bool ok, unsigned char* buffer, unsigned long size) {
     std::vector<std::uint8_t> out;
-    if (rc == 0) {
-        out.assign(buffer, buffer + size);
-    }
+    if (ok) out.assign(buffer, buffer + size);
     tjFree(buffer);
     tjDestroy(handle);
     return out;
+}
+
+// An RGB picture compressed by TurboJPEG; empty when it fails.
+inline std::vector<std::uint8_t> compressRgb(const std::vector<std::uint8_t>& rgb, int w, int h, int sampling,
+                                             int quality, int flags = 0) {
+    tjhandle handle = tjInitCompress();
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const int rc = tjCompress2(handle, rgb.data(), w, 0, h, TJPF_RGB, &buffer, &size, sampling, quality, flags);
+    return takeTurboOutput(handle, rc == 0, buffer, size);
+}
+
+inline std::vector<std::uint8_t> compress(int w, int h, int sampling = TJSAMP_420, int flags = 0, double noiseLevel = 9.0) {
+    return compressRgb(makePicture(w, h, static_cast<unsigned>(w * 7 + h), noiseLevel), w, h, sampling, 90, flags);
 }
 
 // What libjpeg's own API offers beyond TurboJPEG's defaults.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include "jpeg_samples.h"
 #include "media/exif_builder.h"
 #include "media/imaging.h"
 #include "media/jpeg_orientation.h"
@@ -21,13 +22,7 @@ using test::ByteVector;
 ByteVector cameraPicture() {
     std::vector<unsigned char> rgb(64 * 32 * 3);
     for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>(i * 13 + i / 191);
-    tjhandle tj = tjInitCompress();
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    tjCompress2(tj, rgb.data(), 64, 0, 32, TJPF_RGB, &out, &size, TJSAMP_420, 90, 0);
-    const ByteVector jpeg(out, out + size);
-    tjFree(out);
-    tjDestroy(tj);
+    const ByteVector jpeg = compressRgb(rgb, 64, 32, TJSAMP_420, 90);
     test::ExifFields exif;
     exif.orientation = 6;
     exif.pixelX = 64;
