@@ -1,8 +1,11 @@
 #include "app/application.h"
 
+#include <ctime>
+
 #include "app/busy_flag.h"
 #include "app/program_folder.h"
 #include "app/relocate_refresh.h"
+#include "app/run_journal.h"
 #include "app/strings.h"
 #include "library/index_file.h"
 #include "platform/autostart.h"
@@ -12,6 +15,60 @@
 namespace lumbrel::app {
 
 using platform::joinPath;
+
+namespace {
+
+// Whether name is one of the temporary files platform::AtomicFile makes for the
+// index or a generation: "." + file name + ".tmp-" + process id + "-" + count.
+bool isIndexTemporary(std::string_view name) {
+    auto takeDigits = [&name] {
+        std::size_t n = 0;
+        while (n < name.size() && name[n] >= '0' && name[n] <= '9') ++n;
+        name.remove_prefix(n);
+        return n > 0;
+    };
+    for (int g = 0; g <= library::kGenerationCount; ++g) {
+        const std::string prefix =
+            "." + (g == 0 ? std::string(library::kIndexFileName) : library::generationFileName(g)) + ".tmp-";
+        if (!name.starts_with(prefix)) continue;
+        name.remove_prefix(prefix.size());
+        if (!takeDigits() || !name.starts_with('-')) return false;
+        name.remove_prefix(1);
+        return takeDigits() && name.empty();
+    }
+    return false;
+}
+
+// A run killed while writing the index, its copy or a generation leaves its
+// temporary file behind. The program folder lock tells that no other copy of
+// the program is writing one now.
+void removeIndexTemporaries(const std::string& folder) {
+    const auto entries = platform::listDirectory(folder);
+    if (!entries) return;
+    for (const platform::DirEntry& e : *entries)
+        if (!e.isDirectory && isIndexTemporary(e.name)) platform::deleteFile(joinPath(folder, e.name));
+}
+
+// Whether the file holds an index of the older layout that converts to one
+// that opens (start-up converts it before opening it).
+bool convertsToIndex(const std::string& path) {
+    const auto bytes = platform::readFile(path);
+    if (!bytes) return false;
+    const library::Conversion conversion = library::convertOlderLayout(*bytes);
+    library::CKDCardAlbumDoc doc;
+    return conversion.status == library::Conversion::Status::Converted &&
+           library::readIndex(conversion.bytes, doc).ok();
+}
+
+std::string localTimestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[32] = "";
+    if (::localtime_r(&now, &local)) std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
+    return text;
+}
+
+}  // namespace
 
 Application::Application(platform::Profile& profile, StartupOptions options, StartupServices services)
     : options_(std::move(options)), services_(services), settings_(profile, options_.programFolder),
@@ -39,18 +96,24 @@ StartupResult Application::start() {
     }
     lock_ = std::make_unique<platform::FolderLock>(options_.programFolder);
     if (!lock_->locked()) return StartupResult::FolderInUse;
+    // A run stopped part-way (a crash, kill -9, a power cut) is taken back or
+    // finished before anything else reads or writes the library.
+    report_.interrupted = replayJournal(programFolder());
 
     automaticLoading_ = settings_.get(setting::AutoTakeIn) == 0;
     settleSaveFolder();
+    removeIndexTemporaries(programFolder());
+    if (!saveFolder().empty()) removeIndexTemporaries(saveFolder());
 
-    // The save-folder copy wins when it differs from the index or is the only one:
-    // it is how a library carried to another machine brings its index along.
-    const std::string saveCopy = joinPath(saveFolder(), library::kIndexFileName);
-    const int comparison = library::compareIndexCopies(indexPath_, saveCopy);
-    if (comparison == 0 || comparison == 1) report_.copiedFromSaveFolder = platform::copyFile(saveCopy, indexPath_);
-
-    library::convertOlderIndexFile(indexPath_);
-    openIndex(report_.copiedFromSaveFolder);
+    std::optional<library::CKDCardAlbumDoc> parsed = setAsideUnreadableIndex();
+    report_.copiedFromSaveFolder = takeSaveFolderCopy();
+    if (report_.copiedFromSaveFolder) parsed.reset();
+    if (library::convertOlderIndexFile(indexPath_) == library::ConvertFileResult::Converted) parsed.reset();
+    openIndex(report_.copiedFromSaveFolder, std::move(parsed));
+    if (report_.interrupted.found) endJournal(programFolder());
+    // What the run changes from here on (a load, a save) makes a generation at exit.
+    startHash_ = library::indexFileHash(indexPath_);
+    startHashTaken_ = true;
     checkTemplate();
 
     const std::string request = inProgramFolder(kRequestFileName);
@@ -79,6 +142,17 @@ void Application::settleSaveFolder() {
         settings_.set(setting::SaveFolder, settings_.defaultSaveFolder());
 }
 
+std::string Application::saveCopyPath() const {
+    const std::string folder = saveFolder();
+    return folder.empty() ? std::string() : joinPath(folder, library::kIndexFileName);
+}
+
+void Application::noteProblem(const std::string& path, const library::IndexReadResult& read) {
+    if (!report_.indexProblem.empty()) report_.indexProblem += "; ";
+    report_.indexProblem +=
+        path + ": " + std::string(library::describe(read.error)) + " at byte " + std::to_string(read.offset);
+}
+
 bool Application::tryOpen(const std::string& path) {
     if (!platform::exists(path)) return false;
     library::CKDCardAlbumDoc doc;
@@ -87,33 +161,90 @@ bool Application::tryOpen(const std::string& path) {
         doc_ = std::move(doc);
         return true;
     }
-    if (!report_.indexProblem.empty()) report_.indexProblem += "; ";
-    report_.indexProblem +=
-        path + ": " + std::string(library::describe(read.error)) + " at byte " + std::to_string(read.offset);
+    noteProblem(path, read);
     return false;
 }
 
-void Application::openIndex(bool copiedFromSaveFolder) {
-    const std::string generation1 = inProgramFolder(library::generationFileName(1));
-    if (tryOpen(indexPath_)) {
+std::optional<library::CKDCardAlbumDoc> Application::setAsideUnreadableIndex() {
+    if (!platform::exists(indexPath_)) return std::nullopt;
+    library::CKDCardAlbumDoc doc;
+    const auto read = library::openIndexFile(indexPath_, doc);
+    if (read.ok()) return doc;
+    if (convertsToIndex(indexPath_)) return std::nullopt;
+    // Kept for whoever wants to look into it, under a name nothing reads, before
+    // anything writes over it: a save, the save-folder copy or a generation.
+    noteProblem(indexPath_, read);
+    const std::string aside = indexPath_ + ".unreadable-" + localTimestamp();
+    std::string to = aside;
+    for (int n = 1; platform::exists(to); ++n) to = aside + "-" + std::to_string(n);
+    if (platform::renameNoReplace(indexPath_, to) == platform::RenameResult::Renamed)
+        report_.unreadableIndexMovedTo = to;
+    else
+        report_.indexProblem += " (it cannot be moved aside)";
+    return std::nullopt;
+}
+
+bool Application::takeSaveFolderCopy() {
+    // The save-folder copy wins when it differs from the index or is the only one:
+    // it is how a library carried to another machine brings its index along, and
+    // what a run killed between writing the copy and the index leaves newer.
+    const std::string copy = saveCopyPath();
+    if (copy.empty()) return false;
+    const int comparison = library::compareIndexCopies(indexPath_, copy);
+    if (comparison != 0 && comparison != 1) return false;
+    library::CKDCardAlbumDoc doc;
+    const auto read = library::openIndexFile(copy, doc);
+    if (!read.ok() && !convertsToIndex(copy)) {
+        // A damaged copy must not replace a good index; the next save rewrites it.
+        report_.saveCopyProblem =
+            copy + ": " + std::string(library::describe(read.error)) + " at byte " + std::to_string(read.offset);
+        return false;
+    }
+    if (comparison == 0) library::keepGeneration(programFolder());  // the index it replaces
+    return platform::copyFile(copy, indexPath_);
+}
+
+void Application::saveChangedIndex() {
+    const std::vector<std::uint8_t> bytes = library::serializeIndex(doc_);
+    const auto onDisk = platform::readFile(indexPath_);
+    if (onDisk && *onDisk == bytes) return;  // a read-only command writes nothing
+    if (!library::writeIndexBytes(bytes, indexPath_, saveCopyPath())) report_.indexSaveFailed = true;
+}
+
+void Application::openIndex(bool copiedFromSaveFolder, std::optional<library::CKDCardAlbumDoc> parsed) {
+    bool opened = false;
+    if (parsed) {
+        doc_ = std::move(*parsed);
+        opened = true;
+    } else {
+        opened = tryOpen(indexPath_);
+    }
+    if (opened) {
         report_.source = IndexSource::IndexFile;
         if (copiedFromSaveFolder)
-            report_.relocated = relocateAndRefresh(doc_, saveFolder(), indexPath_, true, services_.site,
-                                                   services_.wait);
-        saveIndex();
-        platform::copyFile(indexPath_, generation1);
+            report_.relocated = relocateAndRefresh(doc_, saveFolder(), indexPath_, saveCopyPath(), true,
+                                                   services_.site, services_.wait);
+        // The pages a stopped run had still to write, with the sizes after them.
+        const InterruptedRun& stopped = report_.interrupted;
+        if (stopped.finished && !stopped.touched.empty() && services_.finisher) services_.finisher->finishPages(stopped);
+        saveChangedIndex();
+        library::keepGeneration(programFolder());
         report_.indexOpened = true;
-    } else if (tryOpen(generation1)) {
+        return;
+    }
+    for (int g = 1; g <= library::kGenerationCount; ++g) {
+        if (!tryOpen(inProgramFolder(library::generationFileName(g)))) continue;
         // The backup may come from before the library root moved: adapt its paths,
         // but leave the index file alone until the document is next saved.
-        report_.source = IndexSource::Generation1;
-        report_.relocated =
-            relocateAndRefresh(doc_, saveFolder(), indexPath_, false, services_.site, services_.wait);
+        report_.source = IndexSource::Generation;
+        report_.generation = g;
+        report_.relocated = relocateAndRefresh(doc_, saveFolder(), indexPath_, saveCopyPath(), false,
+                                               services_.site, services_.wait);
         report_.indexOpened = true;
-    } else {
-        doc_ = library::CKDCardAlbumDoc{};
-        report_.source = IndexSource::Empty;
+        return;
     }
+    doc_ = library::CKDCardAlbumDoc{};
+    report_.source = IndexSource::Empty;
 }
 
 void Application::checkTemplate() {
@@ -140,12 +271,14 @@ void Application::checkTemplate() {
     }
 }
 
-bool Application::saveIndex() { return library::saveIndexFile(doc_, indexPath_); }
+bool Application::saveIndex() { return library::saveIndexWithCopy(doc_, indexPath_, saveCopyPath()); }
 
 void Application::exit() {
     if (exited_) return;
     exited_ = true;
-    if (doc_.saved()) library::makeGenerations(options_.programFolder, saveFolder());
+    // A read-only command, or a load that changed nothing, leaves the generations alone.
+    if (startHashTaken_ && library::indexFileHash(indexPath_) != startHash_)
+        library::keepGeneration(options_.programFolder);
     doc_.deleteContents();
     lock_.reset();
     instance_.reset();

@@ -1,17 +1,22 @@
 #pragma once
 // The start-up and exit of the program without its window: one copy per user,
-// the settings, the program and save folders, the reconciliation of the index
-// with its save-folder copy, the conversion and opening of the index (falling
-// back to generation 1), the template check, the automatic-loading request,
-// the watcher and its autostart entry, and at exit the index generations.
-// The front ends add their windows around it.
+// the settings, the program and save folders, the removal of temporary files
+// left by killed runs, the reconciliation of the index with its save-folder
+// copy, the conversion and opening of the index (an unreadable one is set aside
+// and the backup generations are tried in turn), the template check, the
+// automatic-loading request, the watcher and its autostart entry, and at exit
+// the index generations. The front ends add their windows around it.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/run_journal.h"
 #include "app/services.h"
 #include "app/settings.h"
 #include "library/album_doc.h"
+#include "library/index_format.h"
 #include "platform/profile.h"
 #include "platform/single_instance.h"
 
@@ -39,6 +44,7 @@ struct StartupServices {
     TemplateFinder* templates = nullptr;
     AutomaticLoader* autoLoader = nullptr;
     WaitWindow* wait = nullptr;
+    RunFinisher* finisher = nullptr;
 };
 
 enum class StartupResult {
@@ -49,21 +55,32 @@ enum class StartupResult {
 };
 
 /// Where the document came from.
-enum class IndexSource { IndexFile, Generation1, Empty };
+enum class IndexSource { IndexFile, Generation, Empty };
 
 /// What start-up did, for the front ends' messages and for tests.
 struct StartupReport {
     bool copiedFromSaveFolder = false;  ///< the save-folder copy replaced the index file
+    /// Why a save-folder copy that differs from the index was not taken (it does
+    /// not open as an index); empty otherwise. The next save overwrites it.
+    std::string saveCopyProblem;
     IndexSource source = IndexSource::Empty;
+    int generation = 0;                 ///< with IndexSource::Generation: which one, 1 to 5
     bool relocated = false;             ///< the relocation to the save folder succeeded
     bool indexOpened = false;
-    /// Why the index file or generation 1 could not be read (empty when they could).
+    /// Why the index file or the generations tried could not be read (empty when
+    /// the index file could).
     std::string indexProblem;
+    /// Where an index file that could not be read was moved (empty when none was).
+    std::string unreadableIndexMovedTo;
+    /// The start-up save of the opened index (needed when its bytes changed) failed.
+    bool indexSaveFailed = false;
     bool templateReset = false;         ///< the template settings were chosen anew
     bool autoLoaded = false;
     bool watcherStarted = false;
     bool autostartCreated = false;
     bool newSiteWritten = false;
+    /// A run that was stopped part-way and replayed at this start.
+    InterruptedRun interrupted;
 };
 
 class Application {
@@ -74,9 +91,9 @@ public:
     Application& operator=(const Application&) = delete;
 
     StartupResult start();
-    /// Ends the run: when the document was saved during it, makes the index
-    /// generations and refreshes the save-folder copy. Called by the destructor
-    /// when the front end has not.
+    /// Ends the run: when the index file changed since the end of start-up, keeps
+    /// it as the newest generation. Called by the destructor when the front end
+    /// has not.
     void exit();
 
     library::CKDCardAlbumDoc& document() { return doc_; }
@@ -84,20 +101,32 @@ public:
     const std::string& programFolder() const { return options_.programFolder; }
     const std::string& indexPath() const { return indexPath_; }
     std::string saveFolder() const { return settings_.saveFolder(); }
+    /// The save-folder copy of the index (empty when there is no save folder).
+    std::string saveCopyPath() const;
     bool automaticLoading() const { return automaticLoading_; }
     const StartupReport& report() const { return report_; }
     /// The instance socket of the first copy, for the front end's raise requests.
     platform::SingleInstance* instance() { return instance_.get(); }
 
-    /// Saves the document to the index file.
+    /// Saves the document to the index file and its save-folder copy.
     bool saveIndex();
 
 private:
     void settleSaveFolder();
-    void openIndex(bool copiedFromSaveFolder);
+    /// Moves an index file that cannot be read aside; returns the document read
+    /// from it when it opened as it is.
+    std::optional<library::CKDCardAlbumDoc> setAsideUnreadableIndex();
+    /// Replaces the index by its save-folder copy when the copy differs or is
+    /// the only one, and opens as an index; true when it did.
+    bool takeSaveFolderCopy();
+    /// parsed: the index file as read earlier, when it is still what is on disk.
+    void openIndex(bool copiedFromSaveFolder, std::optional<library::CKDCardAlbumDoc> parsed);
+    /// Writes the opened document when its bytes differ from the index file's.
+    void saveChangedIndex();
     /// Reads path into the document; false (and the reason in the report) when
     /// it is missing or cannot be read.
     bool tryOpen(const std::string& path);
+    void noteProblem(const std::string& path, const library::IndexReadResult& read);
     void checkTemplate();
     std::string inProgramFolder(std::string_view name) const;
 
@@ -110,6 +139,11 @@ private:
     std::string indexPath_;
     bool automaticLoading_ = false;
     bool exited_ = false;
+    /// The index file's hash once start-up's own writes are done (nullopt when
+    /// there is no index), to tell at exit whether the run changed it; taken
+    /// says whether start-up got that far.
+    bool startHashTaken_ = false;
+    std::optional<std::uint64_t> startHash_;
     StartupReport report_;
 };
 

@@ -7,12 +7,13 @@
 namespace lumbrel::app {
 
 bool relocateAndRefresh(library::CKDCardAlbumDoc& doc, const std::string& newRoot,
-                        const std::string& indexPath, bool save, SitePages* site, WaitWindow* wait) {
+                        const std::string& indexPath, const std::string& saveCopyPath, bool save, SitePages* site,
+                        WaitWindow* wait) {
     if (wait) wait->show(text(kStrRebuilding), text(kStrLibraryRebuilt), text(kStrPleaseWait));
     std::vector<std::string> keys;
     bool ok = library::relocateIndex(doc, newRoot, keys);
     if (ok) {
-        if (save) ok = library::saveIndexFile(doc, indexPath);
+        if (save) ok = library::saveIndexWithCopy(doc, indexPath, saveCopyPath);
         if (site) {
             site->removePass(keys);
             site->addPass(keys);

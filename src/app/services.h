@@ -6,6 +6,7 @@
 //   AutomaticLoader  a load asked for by the watcher's request file
 //   WaitWindow       a window that says a step cannot be interrupted
 //   Prompt           a Yes/No question put to the user
+//   RunFinisher      the pages of a run that was stopped after its commit point
 // Until those parts are built, a null pointer stands for "not there": the
 // steps that need them are skipped (see Application).
 
@@ -53,6 +54,16 @@ public:
     virtual ~WaitWindow() = default;
     virtual void show(std::string_view title, std::string_view line1, std::string_view line2) = 0;
     virtual void close() = 0;
+};
+
+struct InterruptedRun;
+
+class RunFinisher {
+public:
+    virtual ~RunFinisher() = default;
+    /// Writes the pages (and the sizes after them) that a run stopped after
+    /// its commit point had still to write; the document is open.
+    virtual void finishPages(const InterruptedRun& run) = 0;
 };
 
 class Prompt {

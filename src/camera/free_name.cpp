@@ -1,6 +1,7 @@
 #include "camera/free_name.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "camera/recording_time.h"
 #include "platform/files.h"
@@ -11,6 +12,16 @@ namespace {
 // Far more than any card holds pictures of one name; ends the search on a
 // folder that cannot be listed properly.
 constexpr int kMaxCandidates = 100000;
+// The longest file name the file systems here take, in bytes.
+constexpr std::size_t kMaxNameBytes = 255;
+
+// The first bytes of text, at most limit, never splitting a UTF-8 character.
+std::string_view cutToFit(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
 
 }  // namespace
 
@@ -23,7 +34,11 @@ std::string candidateName(std::string_view name, int n) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     char number[16];
     std::snprintf(number, sizeof number, "%d", n);
-    return base + "_" + number + extension;
+    // A name that is long already gets a shorter stem, so that the number
+    // and the extension still fit.
+    const std::size_t tail = 1 + std::strlen(number) + extension.size();
+    const std::string_view stem = cutToFit(base, tail < kMaxNameBytes ? kMaxNameBytes - tail : 0);
+    return std::string(stem) + "_" + number + extension;
 }
 
 FreeName findFreeName(const std::string& folder, std::string_view name, std::string_view incomingTime) {

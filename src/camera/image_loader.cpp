@@ -1,7 +1,9 @@
 #include "camera/image_loader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/busy_flag.h"
 #include "app/strings.h"
@@ -50,13 +52,10 @@ bool isPageCompanion(std::string_view name) {
     return platform::endsWithNoCase(name, "HTM") || platform::equalNoCase(name, "KDCAM.KDS");
 }
 
-// Removes folder and its subfolders when they hold no file at any depth.
-// Files are never deleted: a folder that still holds one simply stays.
-void removeEmptyTree(const std::string& folder) {
-    if (const auto entries = platform::listDirectory(folder))
-        for (const auto& entry : *entries)
-            if (entry.isDirectory) removeEmptyTree(joinPath(folder, entry.name));
-    platform::removeDirectory(folder);
+std::string reason(int error) { return error ? std::strerror(error) : "unknown error"; }
+
+std::string saveCopyPath(const app::Settings& settings) {
+    return joinPath(settings.saveFolder(), library::kIndexFileName);
 }
 
 }  // namespace
@@ -129,7 +128,7 @@ LoadResult ImageLoader::runCamera(const std::vector<std::string>& sources, std::
         if (folderMode_) {
             loadIntoNewLibrary(source, key);
         } else {
-            for (const auto& sub : loadableSubfolders(source, false))
+            for (const auto& sub : loadableSubfolders(source, false, &report_.unreadableFolders))
                 for (const std::string& file : sub.files) {
                     if (stop_ != Stop::None) break;
                     loadByDate(file);
@@ -169,12 +168,12 @@ LoadResult ImageLoader::runOther(const std::vector<std::string>& folders) {
     }
 
     std::string library = newLibraryFolder(key);
-    if (!undo_.makeFolder(library)) {
+    if (!journal_.makeFolder(library)) {
         // The configured root refuses: the library goes to the default root.
         root_ = joinPath(c_.settings.programFolder(), kDefaultRootName);
         if (!makeFolders(root_)) return finish({});
         library = newLibraryFolder(key);
-        if (!undo_.makeFolder(library)) {
+        if (!journal_.makeFolder(library)) {
             fail();
             return finish({});
         }
@@ -185,7 +184,7 @@ LoadResult ImageLoader::runOther(const std::vector<std::string>& folders) {
         // that name is taken.
         const std::string name(lastComponent(folder));
         std::string target = joinPath(library, name);
-        for (int n = 1; platform::exists(target) || !undo_.makeFolder(target); ++n) {
+        for (int n = 1; platform::exists(target) || !journal_.makeFolder(target); ++n) {
             if (n > 1000) {
                 fail();
                 return finish({});
@@ -207,17 +206,33 @@ bool ImageLoader::makeFolders(const std::string& folder) {
          level = std::string(platform::parentPath(level)))
         missing.push_back(level);
     for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-        if (!undo_.makeFolder(*it)) return false;
+        if (!journal_.makeFolder(*it)) return false;
     return true;
 }
 
 bool ImageLoader::openRoot() {
+    // Nothing has changed until now; from here on every change is journaled.
+    const std::string journal = joinPath(c_.settings.programFolder(), app::kJournalFileName);
+    if (!journal_.open(journal, folderMode_)) {
+        failWith(journal, errno);
+        return false;
+    }
     root_ = c_.settings.saveFolder();
     if (makeFolders(root_)) return true;
     root_ = joinPath(c_.settings.programFolder(), kDefaultRootName);
     if (makeFolders(root_)) return true;
-    fail();
+    failWith(root_, errno);
     return false;
+}
+
+void ImageLoader::failWith(const std::string& path, int error) {
+    if (report_.failure.empty()) report_.failure = path + ": " + reason(error);
+    fail();
+}
+
+void ImageLoader::unreadable(const std::string& file, int error) {
+    report_.unreadable.emplace_back(file, reason(error));
+    step();
 }
 
 void ImageLoader::beginProgress(std::string_view caption, std::size_t total) {
@@ -240,13 +255,18 @@ library::CAlbumData* ImageLoader::findByKey(std::string_view key) {
 void ImageLoader::loadByDate(const std::string& file) {
     std::optional<std::string> time = embeddedDate(file);
     if (!time) {
+        // A picture without a date may be one that cannot be read at all.
+        if (const int error = platform::openError(file)) {
+            unreadable(file, error);
+            return;
+        }
         if (!media::isMovieName(file)) {
             undated_.push_back(file);  // dealt with after all sources
             return;
         }
         time = fileTimeText(file);  // a movie is dated by its file
         if (!time) {
-            fail();
+            unreadable(file, errno);
             return;
         }
     }
@@ -258,27 +278,47 @@ void ImageLoader::placeByKey(const std::string& file, const std::string& key, co
     const std::string folder = album ? album->folderPath : joinPath(root_, key);
     const std::string name = destinationName(lastComponent(file));
     const FreeName free = findFreeName(folder, name, time);
-    if (free.samePicture) {
+    // The same picture, already in the library folder: loaded again only when
+    // the index does not name it (left there by a run that was stopped), and
+    // then by making its record, not by copying it again.
+    const bool adopt = free.samePicture && !c_.doc.findImage(free.path) && placed_.count(free.path) == 0;
+    if (free.samePicture && !adopt) {
         ++report_.samePictures;
         step();
         return;
     }
     if (free.path.empty()) {
-        fail();
+        failWith(joinPath(folder, name), ENAMETOOLONG);
         return;
     }
+    const bool newLibrary = album == nullptr;
+    const bool newFolder = !platform::isDirectory(folder);
     if (!album) {
-        if (!undo_.makeFolder(folder)) {
-            fail();
+        if (!journal_.makeFolder(folder)) {
+            failWith(folder, errno);
             return;
         }
         album = &addNewLibrary(folder);
     }
+    const std::string preview = previewPath(folder, free.path);
     int turn = 0;
-    if (!transfer(file, free.path, true, turn)) {
+    const Placed placed = adopt ? (preparePreview(preview) && journal_.sync() ? Placed::Done : Placed::Failed)
+                                : transfer(file, free.path, preview, true, turn);
+    if (placed == Placed::Failed) {
         fail();
         return;
     }
+    if (placed == Placed::Unreadable) {
+        // Nothing of it reached the library: a library made for it goes again.
+        if (newLibrary) {
+            c_.doc.removeLibrary(folder);
+            newLibraries_.pop_back();
+            if (newFolder) journal_.dropFolder(folder);
+        }
+        step();
+        return;
+    }
+    if (adopt) ++report_.adopted;
     remember(*album);
     album->templateName = template_;
     ++album->imageCount;
@@ -338,17 +378,17 @@ std::string ImageLoader::newLibraryFolder(const std::string& key) const {
 
 void ImageLoader::loadIntoNewLibrary(const std::string& source, const std::string& key) {
     const std::string library = newLibraryFolder(key);
-    if (!undo_.makeFolder(library)) {
-        fail();
+    if (!journal_.makeFolder(library)) {
+        failWith(library, errno);
         return;
     }
     library::CAlbumData& album = addNewLibrary(library);
     titles_.push_back({library, titleFolderText(source)});
     // The library takes the subfolder form: one folder per source subfolder.
-    for (const auto& sub : loadableSubfolders(source, true)) {
+    for (const auto& sub : loadableSubfolders(source, true, &report_.unreadableFolders)) {
         const std::string target = joinPath(library, lastComponent(sub.path));
-        if (!undo_.makeFolder(target)) {
-            fail();
+        if (!journal_.makeFolder(target)) {
+            failWith(target, errno);
             return;
         }
         loadFilesInto(sub.files, target, album);
@@ -361,14 +401,17 @@ void ImageLoader::loadIntoNewLibrary(const std::string& source, const std::strin
 void ImageLoader::loadFilesInto(const std::vector<std::string>& files, const std::string& target,
                                 library::CAlbumData& album) {
     for (const std::string& file : files) {
-        const std::string dest = joinPath(target, destinationName(lastComponent(file)));
+        const std::string dest = unplacedName(joinPath(target, destinationName(lastComponent(file))));
         // No free name is searched here: a copy replaces a file of the same
         // name, a move refuses to (transfer fails).
         const std::string time = recordingTime(file);
         int turn = 0;
-        if (!transfer(file, dest, true, turn)) {
-            fail();
-            return;
+        switch (transfer(file, dest, previewPath(target, dest), true, turn)) {
+        case Placed::Done: break;
+        case Placed::Unreadable:
+            if (stop_ != Stop::None) return;
+            continue;
+        case Placed::Failed: fail(); return;
         }
         ++album.imageCount;
         const std::int64_t bytes = recordImage(dest, time, target, album.folderPath, turn);
@@ -377,6 +420,16 @@ void ImageLoader::loadFilesInto(const std::vector<std::string>& files, const std
         touch(album.folderPath);
         step();
         if (stop_ != Stop::None) return;
+    }
+}
+
+std::string ImageLoader::unplacedName(const std::string& dest) const {
+    if (placed_.count(dest) == 0) return dest;
+    const std::string folder(platform::parentPath(dest));
+    const std::string_view name = lastComponent(dest);
+    for (int n = 1;; ++n) {
+        std::string candidate = joinPath(folder, candidateName(name, n));
+        if (placed_.count(candidate) == 0 && !platform::exists(candidate)) return candidate;
     }
 }
 
@@ -389,7 +442,16 @@ void ImageLoader::carryPages(const std::string& sourceSub, const std::string& ta
     for (const std::string& file : files) {
         const std::string dest = joinPath(target, std::string_view(file).substr(sourceSub.size() + 1));
         int turn = 0;
-        if (!makeFolders(std::string(platform::parentPath(dest))) || !transfer(file, dest, false, turn)) {
+        if (!makeFolders(std::string(platform::parentPath(dest)))) {
+            failWith(dest, errno);
+            return;
+        }
+        const Placed placed = transfer(file, dest, {}, false, turn);
+        if (placed == Placed::Unreadable) {
+            --done_;  // a page is no step of the bar: unreadable() counted one
+            continue;
+        }
+        if (placed == Placed::Failed) {
             fail();
             return;
         }
@@ -399,10 +461,23 @@ void ImageLoader::carryPages(const std::string& sourceSub, const std::string& ta
 
 // ---- One file -----------------------------------------------------------------
 
-bool ImageLoader::transfer(const std::string& source, const std::string& dest, bool mayRotate, int& turn) {
+ImageLoader::Placed ImageLoader::transfer(const std::string& source, const std::string& dest,
+                                          const std::string& preview, bool mayRotate, int& turn) {
     turn = 0;
     if (platform::exists(dest)) {
-        if (mode_ == TransferMode::Move || !undo_.setAside(dest)) return false;
+        if (mode_ == TransferMode::Move) {
+            failWith(dest, EEXIST);
+            return Placed::Failed;
+        }
+        if (!journal_.setAside(dest)) {
+            failWith(dest, errno);
+            return Placed::Failed;
+        }
+    }
+    // Journaled before either is made; one flush of the journal for both.
+    if (!journal_.willCreate(dest) || (!preview.empty() && !preparePreview(preview)) || !journal_.sync()) {
+        failWith(joinPath(c_.settings.programFolder(), app::kJournalFileName), errno);
+        return Placed::Failed;
     }
     // A picture to be turned upright is copied, even in move mode, and turned
     // in its library place afterwards: the card keeps the picture as it was
@@ -412,19 +487,55 @@ bool ImageLoader::transfer(const std::string& source, const std::string& dest, b
         if (code >= 1 && code <= 3) turn = code;
     }
     if (mode_ == TransferMode::Move && turn == 0) {
-        switch (platform::renameNoReplace(source, dest)) {
-        case platform::RenameResult::Renamed: undo_.fileMoved(source, dest); return true;
-        case platform::RenameResult::Failed: return false;
-        case platform::RenameResult::OtherFileSystem: break;
+        // On one file system the library gets a second name of the card
+        // file; the card's name goes only once the run is committed.
+        switch (platform::linkFile(source, dest)) {
+        case platform::LinkResult::Linked: {
+            const auto identity = platform::fileIdentity(source);
+            if (identity && journal_.moveOnCommit(source, dest, *identity)) {
+                placed_.insert(dest);
+                return Placed::Done;
+            }
+            failWith(source, errno);
+            return Placed::Failed;
+        }
+        case platform::LinkResult::Failed:
+            if (errno == EACCES || errno == EIO) {
+                unreadable(source, errno);
+                return Placed::Unreadable;
+            }
+            failWith(dest, errno);
+            return Placed::Failed;
+        case platform::LinkResult::Unsupported: break;
         }
     }
-    undo_.fileCreated(dest);
     // Size-checked now; flushed to the disk with all the others before the
-    // index names it (finish), so the disk writes it back while the load goes on.
-    if (!platform::copyFile(source, dest, false)) return false;
+    // index names it (commit), so the disk writes it back while the load goes on.
+    const platform::CopyResult copied = platform::copyFileChecked(source, dest, false);
+    if (copied.status == platform::CopyResult::Status::SourceUnreadable) {
+        unreadable(source, copied.error);
+        return Placed::Unreadable;
+    }
+    if (!copied.ok()) {
+        failWith(dest, copied.error);
+        return Placed::Failed;
+    }
     unflushed_.push_back(dest);
-    if (mode_ == TransferMode::Move) undo_.deleteOnCommit(source);
-    return true;
+    placed_.insert(dest);
+    if (mode_ == TransferMode::Move && !journal_.moveOnCommit(source, dest, copied.source)) {
+        failWith(joinPath(c_.settings.programFolder(), app::kJournalFileName), errno);
+        return Placed::Failed;
+    }
+    return Placed::Done;
+}
+
+std::string ImageLoader::previewPath(const std::string& folder, const std::string& dest) {
+    return joinPath(joinPath(folder, library::kPreviewFolder), previewName(lastComponent(dest)));
+}
+
+bool ImageLoader::preparePreview(const std::string& preview) {
+    if (platform::exists(preview) && !journal_.setAside(preview)) return false;
+    return journal_.willCreate(preview);
 }
 
 std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string& time, const std::string& folder,
@@ -435,27 +546,27 @@ std::int64_t ImageLoader::recordImage(const std::string& dest, const std::string
     record.setRecordingDate(time);
     record.setFileSize(low32(size));
 
+    // The preview was journaled with its picture (transfer).
     const std::string previewFolder = joinPath(folder, library::kPreviewFolder);
-    if (!undo_.makeFolder(previewFolder)) {
-        fail();
+    if (!journal_.makeFolder(previewFolder)) {
+        failWith(previewFolder, errno);
         return 0;
     }
-    const std::string preview = joinPath(previewFolder, previewName(lastComponent(dest)));
-    if (platform::exists(preview) && !undo_.setAside(preview)) {
-        fail();
-        return 0;
-    }
-    undo_.fileCreated(preview);
-    pictures_.submit(dest, turn, preview, library, size);
+    pictures_.submit(dest, turn, previewPath(folder, dest), library, size);
 
     c_.doc.addImage(std::move(record));
     loaded_.push_back(dest);
+    placed_.insert(dest);
     ++report_.loaded;
     return static_cast<std::int64_t>(size);
 }
 
 void ImageLoader::collectPreviews() {
     for (const PictureQueue::Made& made : pictures_.finish()) {
+        if (!made.made) {
+            report_.previewsFailed.push_back(made.picture);
+            continue;
+        }
         if (library::CAlbumData* album = c_.doc.findLibrary(made.library))
             album->totalSize = low32(static_cast<std::uint64_t>(album->totalSize) + made.bytes);
         unflushed_.push_back(made.preview);
@@ -493,27 +604,64 @@ void ImageLoader::touch(const std::string& folder) {
 
 LoadResult ImageLoader::finish(const std::vector<std::string>& movedFrom) {
     c_.progress.end();
+    // A "Suspend" (Ctrl-C, a signal) that came after the last file still
+    // takes the run back: nothing is committed yet.
+    if (stop_ == Stop::None && c_.progress.cancelled()) stop_ = Stop::Cancelled;
+    if (stop_ == Stop::None) {
+        collectPreviews();
+        if (folderMode_ && c_.settings.get(app::setting::InputTitle) == 0) askTitles();
+        if (c_.progress.cancelled()) stop_ = Stop::Cancelled;
+    }
+    if (stop_ == Stop::None && !commit(movedFrom)) stop_ = Stop::Failed;
     if (stop_ != Stop::None) {
         const bool failed = stop_ == Stop::Failed;
         rollBack();
         if (failed) c_.prompt.showMessage(app::kMsgWriteError, app::text(app::kMsgWriteError));
         return failed ? LoadResult::Failed : LoadResult::Cancelled;
     }
-    collectPreviews();
-    if (folderMode_ && c_.settings.get(app::setting::InputTitle) == 0) askTitles();
-    // Every copy is on the disk before the index names it and before any
-    // source of a move goes.
-    if (!platform::flushFiles(unflushed_) || !library::saveIndexFile(c_.doc, c_.indexPath)) {
-        rollBack();
-        c_.prompt.showMessage(app::kMsgWriteError, app::text(app::kMsgWriteError));
-        return LoadResult::Failed;
-    }
-    // The index names the new places: only now do the sources of moves go.
-    report_.sourcesKept = undo_.commit();
-    cleanSources(movedFrom);
     writePages();
+    journal_.close();
     openPages();
     return LoadResult::Loaded;
+}
+
+bool ImageLoader::commit(const std::vector<std::string>& movedFrom) {
+    // Every copy is on the disk before the index names it and before any
+    // source of a move goes.
+    if (!platform::flushFiles(unflushed_)) {
+        failWith(unflushed_.empty() ? root_ : unflushed_.front(), errno);
+        return false;
+    }
+    // What the finish of the run does, so that a stopped run is finished alike:
+    // the card folders a move empties, and the libraries whose pages are written.
+    for (const std::string& source : movedFrom) {
+        const bool dcim = isDcimSource(source);
+        if (const auto entries = platform::listDirectory(source))
+            for (const auto& entry : *entries)
+                if (entry.isDirectory && (!dcim || isDcfFolderName(entry.name)))
+                    journal_.cleanOnCommit(joinPath(source, entry.name));
+    }
+    for (const std::string& folder : touched_) journal_.pagesToWrite(folder);
+    const std::vector<std::uint8_t> bytes = library::serializeIndex(c_.doc);
+    const std::string copy = saveCopyPath(c_.settings);
+    const std::uint64_t hash = library::indexHash(bytes);
+    if (!journal_.savingIndex(hash, c_.indexPath, copy)) {
+        failWith(joinPath(c_.settings.programFolder(), app::kJournalFileName), errno);
+        return false;
+    }
+    // A run that brought nothing new leaves the index and its copy untouched.
+    const bool unchanged = library::indexFileHash(c_.indexPath) == hash && library::indexFileHash(copy) == hash;
+    if (!unchanged && !library::writeIndexBytes(bytes, c_.indexPath, copy)) {
+        failWith(c_.indexPath, errno);
+        return false;
+    }
+    // The commit point: the index names the new places. Should the record
+    // not reach the disk, the index's bytes tell the same at the next start.
+    journal_.committed();
+    if (c_.atCommit) c_.atCommit();
+    // Only now do the sources of moves go, each while it is still the file copied.
+    report_.keptOnCard = journal_.commit().sourcesKept;
+    return true;
 }
 
 void ImageLoader::askTitles() {
@@ -528,66 +676,84 @@ void ImageLoader::rollBack() {
     // No preview may be written once its files are being taken back.
     pictures_.abandon();
     // The document first: images added, existing libraries as they were, new
-    // libraries gone. Then the files, then the folders.
+    // libraries gone. Then the files and folders, latest first.
     for (const std::string& path : loaded_) c_.doc.removeImage(path);
     for (const auto& [folder, original] : originals_)
         if (library::CAlbumData* album = c_.doc.findLibrary(folder)) *album = original;
     for (const std::string& folder : newLibraries_) c_.doc.removeLibrary(folder);
-    report_.notRestored = undo_.rollBack();
+    report_.notRestored = journal_.rollBack();
     report_.loaded = 0;
+    report_.adopted = 0;
     loaded_.clear();
+    placed_.clear();
     originals_.clear();
     newLibraries_.clear();
     touched_.clear();
 }
 
-void ImageLoader::cleanSources(const std::vector<std::string>& sources) {
-    // Subfolders the move has emptied go; any file left (not loaded, or a
-    // source that could not be deleted) keeps its folder.
-    for (const std::string& source : sources) {
-        const bool dcim = isDcimSource(source);
-        const auto entries = platform::listDirectory(source);
-        if (!entries) continue;
-        for (const auto& entry : *entries)
-            if (entry.isDirectory && (!dcim || isDcfFolderName(entry.name)))
-                removeEmptyTree(joinPath(source, entry.name));
-    }
+void ImageLoader::writePages() {
+    const PagesResult pages = writeLibraryPages(c_, touched_, folderMode_, &journal_, {});
+    report_.pagesFailed = pages.failed;
+    report_.siteFailed = pages.siteFailed;
 }
 
-void ImageLoader::writePages() {
-    if (touched_.empty()) return;
-    const app::Settings& s = c_.settings;
-    if (c_.wait)
-        c_.wait->show(app::text(app::kStrCreatingHtml), app::text(app::kStrHtmlBeingCreated),
-                      app::text(app::kStrPleaseWait));
+PagesResult writeLibraryPages(LoaderContext& c, const std::vector<std::string>& folders, bool folderMode,
+                              app::RunJournal* journal, const std::map<std::string, std::int32_t>& bytesBefore,
+                              bool albumPages) {
+    PagesResult result;
+    if (folders.empty()) return result;
+    const app::Settings& s = c.settings;
+    if (c.wait)
+        c.wait->show(app::text(app::kStrCreatingHtml), app::text(app::kStrHtmlBeingCreated),
+                     app::text(app::kStrPleaseWait));
     const std::string dllPath = s.get(app::setting::DllPath);
     bool sizesChanged = false;
     std::vector<std::string> keys;
-    for (const std::string& folder : touched_) {
+    for (const std::string& folder : folders) {
         keys.emplace_back(lastComponent(folder));
+        if (!albumPages) continue;
         std::int32_t before = 0, after = 0;
-        if (!folderMode_) library::pageFiles(folder, &before);
-        if (!web::writeAlbumPages(s, c_.doc, folder, dllPath, s.get(app::setting::TemplateTypeNo),
+        if (!folderMode) {
+            const auto known = bytesBefore.find(folder);
+            if (known != bytesBefore.end()) before = known->second;
+            else library::pageFiles(folder, &before);
+            if (journal) journal->writingPages(folder, before);
+        }
+        if (!web::writeAlbumPages(s, c.doc, folder, dllPath, s.get(app::setting::TemplateTypeNo),
                                   s.get(app::setting::TemplateBackNo)))
-            ++report_.pagesFailed;
-        if (folderMode_) continue;
+            ++result.failed;
+        if (folderMode) continue;
         // The library's size follows its regenerated pages.
         library::pageFiles(folder, &after);
-        library::CAlbumData* album = c_.doc.findLibrary(folder);
+        library::CAlbumData* album = c.doc.findLibrary(folder);
         if (album && before != after) {
             album->totalSize = low32(static_cast<std::uint64_t>(album->totalSize) - static_cast<std::uint32_t>(before) +
                                      static_cast<std::uint32_t>(after));
             sizesChanged = true;
         }
     }
-    if (c_.site) {
-        c_.site->removePass(keys);  // a library new to the pages has no row to remove
-        report_.siteFailed = !c_.site->addPass(keys);
+    if (c.site) {
+        c.site->removePass(keys);  // a library new to the pages has no row to remove
+        result.siteFailed = !c.site->addPass(keys);
     }
     // The pictures are in and indexed; a failure here only leaves the sizes
     // of the last save.
-    if (sizesChanged) library::saveIndexFile(c_.doc, c_.indexPath);
-    if (c_.wait) c_.wait->close();
+    if (sizesChanged) {
+        const std::vector<std::uint8_t> bytes = library::serializeIndex(c.doc);
+        const std::string copy = saveCopyPath(s);
+        if (!journal || journal->savingIndex(library::indexHash(bytes), c.indexPath, copy, true))
+            library::writeIndexBytes(bytes, c.indexPath, copy);
+    }
+    if (c.wait) c.wait->close();
+    return result;
+}
+
+PagesResult finishInterruptedRun(LoaderContext& context, const app::InterruptedRun& run) {
+    app::RunJournal journal;
+    // Recorded in the stopped run's journal, so that a stop now resumes here.
+    const bool resumed = journal.resume(joinPath(context.settings.programFolder(), app::kJournalFileName));
+    return writeLibraryPages(context, run.touched, run.folderMode, resumed ? &journal : nullptr, run.pageBytesBefore,
+                             !run.sizesSaved);
 }
 
 void ImageLoader::openPages() {

@@ -20,10 +20,14 @@ bool inRange(std::string_view text, std::string_view low, std::string_view high)
 // The files of folder that pass accept, by name. Folders and anything that is
 // not a regular file are never taken.
 template <typename Accept>
-std::vector<std::string> filesIn(const std::string& folder, Accept accept) {
+std::vector<std::string> filesIn(const std::string& folder, Accept accept,
+                                 std::vector<std::string>* unreadable = nullptr) {
     std::vector<std::string> files;
     const auto entries = platform::listDirectory(folder);
-    if (!entries) return files;
+    if (!entries) {
+        if (unreadable) unreadable->push_back(folder);
+        return files;
+    }
     for (const auto& entry : *entries) {
         if (entry.isDirectory || !accept(entry.name)) continue;
         std::string path = platform::joinPath(folder, entry.name);
@@ -60,7 +64,8 @@ std::string destinationName(std::string_view name) {
     return out;
 }
 
-std::vector<SourceSubfolder> loadableSubfolders(const std::string& source, bool folderMode) {
+std::vector<SourceSubfolder> loadableSubfolders(const std::string& source, bool folderMode,
+                                                std::vector<std::string>* unreadable) {
     std::vector<SourceSubfolder> out;
     const auto entries = platform::listDirectory(source);
     if (!entries) return out;
@@ -74,9 +79,9 @@ std::vector<SourceSubfolder> loadableSubfolders(const std::string& source, bool 
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         SourceSubfolder sub{platform::joinPath(source, name), {}};
-        sub.files = filesIn(sub.path, [dcim](std::string_view file) {
-            return dcim ? isDcfFileName(file) : hasImageExtension(file);
-        });
+        sub.files = filesIn(
+            sub.path, [dcim](std::string_view file) { return dcim ? isDcfFileName(file) : hasImageExtension(file); },
+            unreadable);
         out.push_back(std::move(sub));
     }
     return out;

@@ -32,8 +32,9 @@ struct SourceSubfolder {
 
 /// The subfolders of a camera source to read and their loadable files, by
 /// name. In folder mode a subfolder named "HTML" (the camera's own pages) is
-/// left out.
-std::vector<SourceSubfolder> loadableSubfolders(const std::string& source, bool folderMode);
+/// left out. Subfolders that cannot be read are added to unreadable when given.
+std::vector<SourceSubfolder> loadableSubfolders(const std::string& source, bool folderMode,
+                                                std::vector<std::string>* unreadable = nullptr);
 /// The image files lying directly in folder (any name ending JPG or AVI), by name.
 std::vector<std::string> imageFilesIn(const std::string& folder);
 /// The number of loadable files of the camera sources.

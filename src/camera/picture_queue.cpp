@@ -52,11 +52,9 @@ void PictureQueue::submit(std::string picture, int turn, std::string preview, st
     Job job{std::move(picture), turn, std::move(preview), std::move(library), turn != 0 ? 2 * size : size};
     if (workers_.empty()) {
         const bool made = run(job, media::TurnThreads::UpToTwo);
+        const std::uint64_t bytes = made ? platform::fileSize(job.preview).value_or(0) : 0;
         const std::lock_guard lock(mutex_);
-        if (made) {
-            const std::uint64_t bytes = platform::fileSize(job.preview).value_or(0);
-            made_.push_back({std::move(job.library), std::move(job.preview), bytes});
-        }
+        made_.push_back({std::move(job.library), std::move(job.preview), bytes, made, std::move(job.picture)});
         return;
     }
     {
@@ -85,7 +83,7 @@ void PictureQueue::work() {
         const bool made = run(job, workers_.size() > 1 && !last ? media::TurnThreads::One : media::TurnThreads::UpToTwo);
         const std::uint64_t bytes = made ? platform::fileSize(job.preview).value_or(0) : 0;
         lock.lock();
-        if (made) made_.push_back({std::move(job.library), std::move(job.preview), bytes});
+        made_.push_back({std::move(job.library), std::move(job.preview), bytes, made, std::move(job.picture)});
         --busy_;
         if (jobs_.empty() && busy_ == 0) idle_.notify_all();
     }

@@ -23,11 +23,14 @@ namespace lumbrel::camera {
 
 class PictureQueue {
 public:
-    /// A preview made, with the library whose total size it adds to.
+    /// A preview made (or not: made false), with the library whose total
+    /// size it adds to.
     struct Made {
         std::string library;
         std::string preview;
         std::uint64_t bytes = 0;
+        bool made = true;
+        std::string picture;
     };
 
     /// workers 0: as many as the processor has cores (the load's own thread
@@ -42,8 +45,9 @@ public:
     /// that cannot be turned stays as it is; one that cannot be decoded has no
     /// preview. bytes: the picture's size, for the order of the work.
     void submit(std::string picture, int turn, std::string preview, std::string library, std::uint64_t bytes);
-    /// Waits until every submitted preview is made; returns the previews made
-    /// (a picture that cannot be decoded has none) since the last call.
+    /// Waits until every submitted preview is made; returns the outcome of
+    /// each job since the last call (a picture that cannot be decoded has no
+    /// preview: made false).
     std::vector<Made> finish();
     /// Drops the previews not yet begun and waits for the ones under way.
     void abandon();

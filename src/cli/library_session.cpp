@@ -55,6 +55,7 @@ bool LibrarySession::start(const std::string& home) {
     services.site = &forward_;
     services.templates = &templates_;
     if (options_.loadPendingRequest) services.autoLoader = &autoForward_;
+    services.finisher = &finisher_;
     application_.emplace(profile_, options, services);
     writer_.emplace(application_->programFolder(), application_->document(), &prompt_);
     forward_.attach(&*writer_);
@@ -63,6 +64,7 @@ bool LibrarySession::start(const std::string& home) {
                                           options_.noOpen ? nullptr : &opener_, options_.transfer});
     autoLoader_.emplace(application_->settings(), loadPrompt_, pipeline());
     autoForward_.attach(&*autoLoader_);
+    finisher_.attach(&*loader_);
     switch (application_->start()) {
     case app::StartupResult::Started: break;
     case app::StartupResult::FolderInUse:
@@ -77,9 +79,31 @@ bool LibrarySession::start(const std::string& home) {
         return false;
     }
     const auto& report = application_->report();
+    const app::InterruptedRun& stopped = report.interrupted;
+    if (stopped.found && stopped.finished)
+        err_ << "lumbrel-cli: the last load was stopped after its pictures were saved in the library; it was "
+                "finished now\n";
+    else if (stopped.found)
+        err_ << "lumbrel-cli: the last load was stopped part-way; it was taken back\n";
+    if (!stopped.sourcesKept.empty()) {
+        err_ << "lumbrel-cli: " << stopped.sourcesKept.size()
+             << " moved files were left on the card because they changed since they were copied:";
+        for (const std::string& path : stopped.sourcesKept) err_ << " " << path;
+        err_ << "\n";
+    }
     if (!report.indexProblem.empty()) err_ << "lumbrel-cli: warning: cannot read " << report.indexProblem << "\n";
-    if (report.source == app::IndexSource::Generation1)
-        err_ << "lumbrel-cli: warning: the index was recovered from its backup generation 1\n";
+    if (!report.unreadableIndexMovedTo.empty())
+        err_ << "lumbrel-cli: warning: the unreadable index file was kept as " << report.unreadableIndexMovedTo << "\n";
+    if (!report.saveCopyProblem.empty())
+        err_ << "lumbrel-cli: warning: the save-folder copy of the index was ignored: cannot read "
+             << report.saveCopyProblem << "\n";
+    if (report.source == app::IndexSource::Generation)
+        err_ << "lumbrel-cli: warning: the index was recovered from its backup generation " << report.generation
+             << "\n";
+    if (report.indexSaveFailed) {
+        err_ << "lumbrel-cli: cannot write the index file " << application_->indexPath() << "\n";
+        return false;
+    }
     return true;
 }
 

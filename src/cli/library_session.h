@@ -63,6 +63,19 @@ private:
     app::AutomaticLoader* target_ = nullptr;
 };
 
+/// Writes the pages a stopped run left unwritten, through a loader context
+/// made after the Application.
+class PagesFinisher : public app::RunFinisher {
+public:
+    void attach(camera::LoaderContext* context) { context_ = context; }
+    void finishPages(const app::InterruptedRun& run) override {
+        if (context_) camera::finishInterruptedRun(*context_, run);
+    }
+
+private:
+    camera::LoaderContext* context_ = nullptr;
+};
+
 /// The program's start-up for a command that works on the library: finds the
 /// program folder, runs the start-up with the web site attached (a fresh folder
 /// gets its new site, a relocation refreshes the pages) and with the template
@@ -84,6 +97,7 @@ public:
     /// What a load of this session works with (after start()).
     camera::LoaderContext& loader() { return *loader_; }
     TerminalLoadPrompt& loadPrompt() { return loadPrompt_; }
+    TerminalProgress& progress() { return progress_; }
     /// The pipeline of the camera command and the automatic load.
     camera::Pipeline pipeline();
     /// The result and report of the last run of pipeline().
@@ -104,6 +118,7 @@ private:
     TerminalWaitWindow wait_;
     camera::ShellOpener opener_;
     AutoLoadForwarder autoForward_;
+    PagesFinisher finisher_;
     std::optional<camera::LoaderContext> loader_;   // works on the application's document
     std::optional<camera::AutoLoader> autoLoader_;
     camera::LoadResult lastLoad_ = camera::LoadResult::NothingToLoad;

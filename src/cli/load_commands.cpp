@@ -35,8 +35,9 @@ constexpr std::string_view kLoadUsage =
     "                         (the default, once), into the library of a date, or left\n"
     "  --move | --copy        move or copy the files this time (default: the settings)\n"
     "  --no-open              do not open the library pages this time\n"
-    "Ctrl-C while files are transferred suspends the load and takes it back.\n"
-    "Exit status: 0 loaded, 1 nothing loaded (or taken back), 2 wrong usage.\n";
+    "Ctrl-C (or SIGTERM, SIGHUP) while files are transferred suspends the load and takes\n"
+    "it back; once the pictures are saved in the library it finishes instead.\n"
+    "Exit status: 0 loaded, 1 nothing loaded (or taken back) or files left unread, 2 wrong usage.\n";
 
 enum class Operands { None, Some };
 
@@ -61,19 +62,59 @@ std::optional<LoadOptions> commandOptions(const std::vector<std::string>& args, 
     return options;
 }
 
-int reportLoad(camera::LoadResult result, const camera::LoadReport& report, std::ostream& out, std::ostream& err) {
+// "a (reason), b (reason)" for a list of files and why.
+std::string listed(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string out;
+    for (const auto& [path, why] : files) out += (out.empty() ? "" : ", ") + path + " (" + why + ")";
+    return out;
+}
+
+std::string listed(const std::vector<std::string>& paths) {
+    std::string out;
+    for (const std::string& path : paths) out += (out.empty() ? "" : ", ") + path;
+    return out;
+}
+
+int reportLoad(camera::LoadResult result, const camera::LoadReport& report, bool interrupted, std::ostream& out,
+               std::ostream& err) {
+    if (result == camera::LoadResult::Failed && !report.failure.empty())
+        err << "lumbrel-cli: " << report.failure << "; the load was taken back\n";
+    if (result == camera::LoadResult::Cancelled && interrupted)
+        err << "lumbrel-cli: suspended; the load was taken back\n";
     if (result != camera::LoadResult::Loaded) return 1;
+    if (interrupted)
+        err << "lumbrel-cli: the pictures were already saved in the library when the load was interrupted; "
+               "it was finished\n";
     out << "Loaded " << report.loaded << " file" << (report.loaded == 1 ? "" : "s");
     if (report.samePictures) out << "; " << report.samePictures << " already in the library";
+    if (report.adopted) out << "; " << report.adopted << " found in the library and added to the index";
     if (report.undatedLeft) out << "; " << report.undatedLeft << " without a date left where they are";
-    if (report.sourcesKept) out << "; " << report.sourcesKept << " moved files could not be deleted from the card";
     out << "\n";
+    if (!report.keptOnCard.empty())
+        err << "lumbrel-cli: " << report.keptOnCard.size()
+            << " moved files were left on the card (changed since they were copied, or they could not be deleted): "
+            << listed(report.keptOnCard) << "\n";
     if (report.pagesFailed)
         err << "lumbrel-cli: warning: the album pages of " << report.pagesFailed
             << (report.pagesFailed == 1 ? " library" : " libraries")
             << " could not be written (no template plug-in?); lumbrel-cli album KEY writes them again\n";
     if (report.siteFailed) err << "lumbrel-cli: warning: the library pages could not all be updated\n";
-    return 0;
+    if (!report.previewsFailed.empty())
+        err << "lumbrel-cli: warning: " << report.previewsFailed.size() << " files have no preview (they cannot be decoded): "
+            << listed(report.previewsFailed) << "\n";
+    int status = 0;
+    if (!report.unreadableFolders.empty()) {
+        err << "lumbrel-cli: " << report.unreadableFolders.size()
+            << " folders could not be read and their files were left on the card: " << listed(report.unreadableFolders)
+            << "\n";
+        status = 1;
+    }
+    if (!report.unreadable.empty()) {
+        err << "lumbrel-cli: " << report.unreadable.size()
+            << " files could not be read and were left on the card: " << listed(report.unreadable) << "\n";
+        status = 1;
+    }
+    return status;
 }
 
 }  // namespace
@@ -93,7 +134,9 @@ int runCamera(const std::string& home, const std::vector<std::string>& args, std
     case camera::CameraResult::Suspended:
     case camera::CameraResult::Cancelled:
     case camera::CameraResult::LoadFailed: break;
-    case camera::CameraResult::Loaded: status = reportLoad(session.lastLoad(), session.lastReport(), out, err); break;
+    case camera::CameraResult::Loaded:
+        status = reportLoad(session.lastLoad(), session.lastReport(), session.progress().interrupted(), out, err);
+        break;
     }
     session.application().exit();
     return status;
@@ -112,7 +155,7 @@ int runLoad(const std::string& home, const std::vector<std::string>& args, std::
     if (!session.start(home)) return 1;
     camera::ImageLoader loader(session.loader());
     const camera::LoadResult result = loader.loadCamera(options->operands);
-    const int status = reportLoad(result, loader.report(), out, err);
+    const int status = reportLoad(result, loader.report(), session.progress().interrupted(), out, err);
     session.application().exit();
     return status;
 }
@@ -128,7 +171,7 @@ int runAuto(const std::string& home, const std::vector<std::string>& args, std::
     app::Application& application = session.application();
     int status = 0;
     if (application.report().autoLoaded) {
-        status = reportLoad(session.lastLoad(), session.lastReport(), out, err);
+        status = reportLoad(session.lastLoad(), session.lastReport(), session.progress().interrupted(), out, err);
     } else if (!application.automaticLoading()) {
         err << "lumbrel-cli: automatic loading is off; a request is left alone\n";
         status = 1;

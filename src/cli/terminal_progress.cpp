@@ -8,10 +8,11 @@
 namespace lumbrel::cli {
 namespace {
 
-volatile sig_atomic_t interrupted = 0;
-struct sigaction previousAction {};
+volatile sig_atomic_t suspendSignalled = 0;
+constexpr int kSuspendSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previousActions[3] {};
 
-extern "C" void onInterrupt(int) { interrupted = 1; }
+extern "C" void onInterrupt(int) { suspendSignalled = 1; }
 
 constexpr std::size_t kBarWidth = 30;
 
@@ -22,18 +23,21 @@ TerminalProgress::TerminalProgress(std::ostream& err, bool drawBar) : err_(err),
 TerminalProgress::TerminalProgress(std::ostream& err) : TerminalProgress(err, ::isatty(STDERR_FILENO) == 1) {}
 
 TerminalProgress::~TerminalProgress() {
-    if (handlerInstalled_) ::sigaction(SIGINT, &previousAction, nullptr);
+    if (!handlerInstalled_) return;
+    for (int i = 0; i < 3; ++i) ::sigaction(kSuspendSignals[i], &previousActions[i], nullptr);
 }
 
 void TerminalProgress::begin(std::string_view caption, std::string_view text, std::size_t total) {
     total_ = total;
-    interrupted = 0;
+    suspendSignalled = 0;
     if (!handlerInstalled_) {
+        // Kept until the command ends: a signal after the commit point must
+        // not end the program half-way through the run's finish either.
         struct sigaction action {};
         action.sa_handler = onInterrupt;
-        action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program
         ::sigemptyset(&action.sa_mask);
-        handlerInstalled_ = ::sigaction(SIGINT, &action, &previousAction) == 0;
+        for (int i = 0; i < 3; ++i) ::sigaction(kSuspendSignals[i], &action, &previousActions[i]);
+        handlerInstalled_ = true;
     }
     if (drawBar_) err_ << caption << ": " << text << " (Ctrl-C suspends)\n";
     step(0);
@@ -47,7 +51,9 @@ void TerminalProgress::step(std::size_t done) {
     barShown_ = true;
 }
 
-bool TerminalProgress::cancelled() { return interrupted != 0; }
+bool TerminalProgress::cancelled() { return suspendSignalled != 0; }
+
+bool TerminalProgress::interrupted() const { return suspendSignalled != 0; }
 
 void TerminalProgress::end() {
     if (barShown_) err_ << "\n";

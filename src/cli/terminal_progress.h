@@ -1,8 +1,10 @@
 #pragma once
 // The progress window and the wait window of a load on the terminal. The bar
 // is drawn on stderr only when stderr is a terminal. From the start of a
-// transfer, the first Ctrl-C (SIGINT) is the "Suspend" button: the run stops
-// after the current file and is taken back; a second Ctrl-C ends the program.
+// transfer until the end of the command, Ctrl-C (SIGINT), SIGTERM and SIGHUP
+// are the "Suspend" button, however often they come: before the run's commit
+// point it stops after the current file and is taken back; after it the run
+// finishes (the command then says so). kill -9 is left to the run journal.
 
 #include <iosfwd>
 #include <string>
@@ -25,6 +27,8 @@ public:
     void step(std::size_t done) override;
     bool cancelled() override;
     void end() override;
+    /// A suspend signal came since begin().
+    bool interrupted() const;
 
 private:
     std::ostream& err_;

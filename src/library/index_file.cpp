@@ -53,6 +53,27 @@ private:
     platform::AtomicFile& file_;
 };
 
+constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
+constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+
+std::uint64_t hashOn(std::uint64_t hash, std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t b : bytes) hash = (hash ^ b) * kFnvPrime;
+    return hash;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::string folder(platform::parentPath(path));
+    return folder.empty() ? (path.starts_with('/') ? "/" : ".") : folder;
+}
+
+// Whether the two paths name the same file: the same name in the same folder,
+// however the folders are written.
+bool sameFile(const std::string& a, const std::string& b) {
+    if (platform::lastComponent(a) != platform::lastComponent(b)) return false;
+    const auto folderA = platform::canonicalPath(folderOf(a));
+    return folderA && folderA == platform::canonicalPath(folderOf(b));
+}
+
 }  // namespace
 
 std::string generationFileName(int generation) { return "Lumbrel.kd" + std::to_string(generation); }
@@ -90,6 +111,41 @@ bool saveIndexFile(CKDCardAlbumDoc& doc, const std::string& path) {
     if (!file.ok()) return false;
     AtomicFileSink sink(file);
     return writeIndex(doc, sink) && file.commit();
+}
+
+std::vector<std::uint8_t> serializeIndex(CKDCardAlbumDoc& doc) { return indexBytes(doc); }
+
+std::uint64_t indexHash(std::span<const std::uint8_t> bytes) {
+    return hashOn(kFnvOffset, bytes);
+}
+
+std::optional<std::uint64_t> indexFileHash(const std::string& path) {
+    FileDescriptor fd(path);
+    if (fd.get() < 0) return std::nullopt;
+    std::vector<std::uint8_t> buf(kChunk);
+    std::uint64_t hash = kFnvOffset;
+    for (;;) {
+        const ssize_t got = readSome(fd.get(), buf.data(), buf.size());
+        if (got < 0) return std::nullopt;  // a folder, or a read error
+        hash = hashOn(hash, std::span(buf.data(), static_cast<std::size_t>(got)));
+        if (static_cast<std::size_t>(got) < buf.size()) return hash;
+    }
+}
+
+bool writeIndexBytes(std::span<const std::uint8_t> bytes, const std::string& indexPath,
+                     const std::string& saveCopyPath) {
+    bool wroteCopy = false;
+    if (!saveCopyPath.empty() && !sameFile(indexPath, saveCopyPath) && platform::isDirectory(folderOf(saveCopyPath))) {
+        wroteCopy = platform::writeFileAtomic(saveCopyPath, bytes);
+        if (!wroteCopy) platform::deleteFile(saveCopyPath);  // a copy left behind would win at the next start-up
+    }
+    if (platform::writeFileAtomic(indexPath, bytes)) return true;
+    if (wroteCopy) platform::deleteFile(saveCopyPath);  // no copy may name what the index does not
+    return false;
+}
+
+bool saveIndexWithCopy(CKDCardAlbumDoc& doc, const std::string& indexPath, const std::string& saveCopyPath) {
+    return writeIndexBytes(serializeIndex(doc), indexPath, saveCopyPath);
 }
 
 int compareIndexCopies(const std::string& first, const std::string& second) {
@@ -200,16 +256,23 @@ ConvertFileResult convertOlderIndexFile(const std::string& path) {
                                                               : ConvertFileResult::WriteFailed;
 }
 
-void makeGenerations(const std::string& programFolder, const std::string& saveFolder) {
-    auto inFolder = [&](const std::string& name) { return platform::joinPath(programFolder, name); };
-    for (int g = kGenerationCount - 1; g >= 1; --g) {
-        const std::string from = inFolder(generationFileName(g));
-        if (platform::exists(from)) platform::copyFile(from, inFolder(generationFileName(g + 1)));
+void keepGeneration(const std::string& programFolder) {
+    auto inFolder = [&](int g) { return platform::joinPath(programFolder, generationFileName(g)); };
+    const std::string index = platform::joinPath(programFolder, kIndexFileName);
+    if (!platform::isFile(index) || compareIndexCopies(index, inFolder(1)) == 8) return;
+
+    // Only the generations before the first gap move: after a shift cut short,
+    // the gap is where it stopped.
+    int gap = 1;
+    while (gap < kGenerationCount && platform::exists(inFolder(gap))) ++gap;
+    std::vector<std::string> moved;
+    for (int g = gap; g >= 2; --g) {
+        // A failed rename stops here: going on would overwrite a generation not yet moved.
+        if (!platform::moveFile(inFolder(g - 1), inFolder(g))) return;
+        moved.push_back(inFolder(g));
     }
-    const std::string index = inFolder(std::string(kIndexFileName));
-    if (!platform::exists(index)) return;
-    platform::copyFile(index, inFolder(generationFileName(1)));
-    platform::copyFile(index, platform::joinPath(saveFolder, kIndexFileName));
+    if (!moved.empty()) platform::flushFiles(moved);  // the renames are on the disk before generation 1 is replaced
+    platform::copyFile(index, inFolder(1));
 }
 
 }  // namespace lumbrel::library

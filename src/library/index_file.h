@@ -4,6 +4,7 @@
 // generations.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,28 @@ IndexReadResult openIndexFile(const std::string& path, CKDCardAlbumDoc& doc);
 /// old one only when complete. Marks the document saved. False when the file
 /// cannot be written; the old file then stays as it was.
 bool saveIndexFile(CKDCardAlbumDoc& doc, const std::string& path);
+
+/// The bytes saveIndexFile writes for doc. Marks the document saved, as a save does.
+std::vector<std::uint8_t> serializeIndex(CKDCardAlbumDoc& doc);
+
+/// 64-bit FNV-1a of bytes: tells whether an index file changed during a run.
+std::uint64_t indexHash(std::span<const std::uint8_t> bytes);
+/// indexHash of the file at path, read in pieces; nullopt when it cannot be read.
+std::optional<std::uint64_t> indexFileHash(const std::string& path);
+
+/// Writes bytes to the save-folder copy and then to the index, each through a
+/// temporary file renamed into place. The copy goes first: a run killed between
+/// the two leaves a copy newer than the index, which the next start-up takes;
+/// the other order would leave a stale copy that wins at the next start-up.
+/// A copy that cannot be written is removed (an old copy must not outlive the
+/// index it no longer matches); when the index cannot be written, the copy just
+/// written is removed too and the result is false. An empty saveCopyPath, or one
+/// naming the index itself, writes the index only; a save folder that does not
+/// exist is not created (the copy is skipped).
+bool writeIndexBytes(std::span<const std::uint8_t> bytes, const std::string& indexPath,
+                     const std::string& saveCopyPath);
+/// serializeIndex + writeIndexBytes.
+bool saveIndexWithCopy(CKDCardAlbumDoc& doc, const std::string& indexPath, const std::string& saveCopyPath);
 
 /// Compares the index file (first) with its save-folder copy (second):
 ///   1, 2, 3  the first, the second or both do not exist
@@ -60,9 +83,13 @@ enum class ConvertFileResult { NotOpened, Current, Converted, Refused, WriteFail
 /// Converts the file at path in place when it is of the older layout.
 ConvertFileResult convertOlderIndexFile(const std::string& path);
 
-/// Shifts the generations in programFolder (4 to 5, ..., 1 to 2), copies the
-/// index file to generation 1 and to saveFolder. Copy failures are ignored:
-/// these are housekeeping copies.
-void makeGenerations(const std::string& programFolder, const std::string& saveFolder);
+/// Keeps the index file of programFolder as generation 1 unless it is missing or
+/// equal to generation 1: the generations hold the last five different indexes.
+/// The older ones move down by renames, each atomic, from the first missing
+/// generation up (5 when none is missing, which drops the oldest), so a shift cut
+/// short resumes where it stopped without losing one; then the index is copied
+/// to generation 1 through a temporary file. Failures are ignored: this is
+/// housekeeping.
+void keepGeneration(const std::string& programFolder);
 
 }  // namespace lumbrel::library

@@ -87,23 +87,29 @@ std::optional<std::uint64_t> AtomicFile::copyFrom(int fd) {
     bool kernelCopy = true;
     std::uint8_t buffer[128 * 1024];
     for (;;) {
-        ssize_t n = -1;
         if (kernelCopy) {
-            n = ::copy_file_range(fd, nullptr, fd_, nullptr, 1 << 30, 0);
-            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-                kernelCopy = false;  // not between these files: copy through memory
+            const ssize_t n = ::copy_file_range(fd, nullptr, fd_, nullptr, 1 << 30, 0);
+            if (n < 0 && errno == EINTR) continue;
+            // Not between these files, or an error whose side (the source or
+            // the target) the kernel does not tell: go on through memory,
+            // where a failed read and a failed write are told apart.
+            if (n < 0) {
+                kernelCopy = false;
                 continue;
             }
-        } else {
-            n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0 && !write(std::span(buffer, static_cast<std::size_t>(n)))) return std::nullopt;
+            if (n == 0) return copied;
+            copied += static_cast<std::uint64_t>(n);
+            continue;
         }
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
+            sourceError_ = errno;
             failed_ = true;
             return std::nullopt;
         }
         if (n == 0) return copied;
+        if (!write(std::span(buffer, static_cast<std::size_t>(n)))) return std::nullopt;
         copied += static_cast<std::uint64_t>(n);
     }
 }

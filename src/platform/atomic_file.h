@@ -25,8 +25,10 @@ public:
     bool write(std::span<const std::uint8_t> bytes);
     /// Appends the rest of the open file fd (read from its current offset to
     /// its end); returns the number of bytes copied, or nullopt on failure.
-    /// The kernel copies the data itself where it can.
+    /// The kernel copies the data itself where it can. After a failure,
+    /// sourceError() is the error of reading fd (0 when the writing failed).
     std::optional<std::uint64_t> copyFrom(int fd);
+    int sourceError() const { return sourceError_; }
     /// Permission bits for the new file; without this it gets those of the file
     /// it replaces, or those of a newly created file.
     void setMode(unsigned mode) { mode_ = mode; }
@@ -47,6 +49,7 @@ private:
     int mode_ = -1;
     bool failed_ = false;
     bool replaces_ = false;
+    int sourceError_ = 0;
 };
 
 }  // namespace lumbrel::platform

@@ -208,23 +208,49 @@ bool writeFileAtomic(const std::string& path, std::string_view data) {
                                      reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
 }
 
-bool copyFile(const std::string& from, const std::string& to, bool durable) {
-    Fd in(openRetry(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid()) return false;
+namespace {
+
+FileIdentity identityOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
     struct stat st;
-    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return identityOf(st);
+}
+
+CopyResult copyFileChecked(const std::string& from, const std::string& to, bool durable) {
+    using Status = CopyResult::Status;
+    const auto failed = [](Status status, int error) { return CopyResult{status, error, {}}; };
+    Fd in(openRetry(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid()) return failed(Status::SourceUnreadable, errno);
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0) return failed(Status::SourceUnreadable, errno);
+    if (!S_ISREG(st.st_mode)) return failed(Status::SourceUnreadable, EINVAL);
 
     AtomicFile out(to);
+    if (!out.ok()) return failed(Status::Failed, errno);
     const std::optional<std::uint64_t> copied = out.copyFrom(in.get());
+    if (!copied) return out.sourceError() ? failed(Status::SourceUnreadable, out.sourceError()) : failed(Status::Failed, errno);
     // A source that shrank while being read gives an incomplete copy.
-    if (!copied || *copied != static_cast<std::uint64_t>(st.st_size)) return false;
+    if (*copied != static_cast<std::uint64_t>(st.st_size)) return failed(Status::SourceUnreadable, EIO);
     out.setMode(st.st_mode & 07777);
     const auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
     if (!out.setTimes(ns(st.st_atim), ns(st.st_mtim)) ||
         !out.commit(durable ? AtomicFile::Flush::Now : AtomicFile::Flush::Later))
-        return false;
+        return failed(Status::Failed, errno);
     // A copy counts as done only when the file in place has the size of its source.
-    return fileSize(to) == copied;
+    if (fileSize(to) != copied) return failed(Status::Failed, EIO);
+    return {Status::Copied, 0, identityOf(st)};
+}
+
+bool copyFile(const std::string& from, const std::string& to, bool durable) {
+    return copyFileChecked(from, to, durable).ok();
 }
 
 bool flushFiles(const std::vector<std::string>& paths) {
@@ -263,6 +289,21 @@ bool moveFile(const std::string& from, const std::string& to) {
         return false;
     }
     return true;
+}
+
+LinkResult linkFile(const std::string& from, const std::string& to) {
+    if (injectedFailure()) return LinkResult::Failed;
+    if (::link(from.c_str(), to.c_str()) == 0) return LinkResult::Linked;
+    switch (errno) {
+    case EXDEV:
+    case EPERM:  // file systems without hard links (FAT cards) say so
+    case ENOTSUP:
+#if EOPNOTSUPP != ENOTSUP
+    case EOPNOTSUPP:
+#endif
+    case EMLINK: return LinkResult::Unsupported;
+    default: return LinkResult::Failed;
+    }
 }
 
 RenameResult renameNoReplace(const std::string& from, const std::string& to) {
@@ -381,6 +422,47 @@ bool setLastWriteTime(const std::string& path, std::int64_t nanoseconds) {
     times[1].tv_sec = static_cast<time_t>(seconds);
     times[1].tv_nsec = static_cast<long>(rest);
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+int openError(const std::string& path) {
+    Fd fd(openRetry(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    return fd.valid() ? 0 : errno;
+}
+
+void removeEmptyTree(const std::string& folder) {
+    if (const auto entries = listDirectory(folder))
+        for (const auto& entry : *entries)
+            if (entry.isDirectory) removeEmptyTree(joinPath(folder, entry.name));
+    removeDirectory(folder);
+}
+
+namespace {
+
+// ".NAME.tmp-PID-N", the name AtomicFile gives its temporary file.
+bool isTemporaryOf(std::string_view name, std::string_view pidText) {
+    if (name.size() < 2 || name[0] != '.') return false;
+    const std::size_t dash = name.rfind('-');
+    if (dash == std::string_view::npos || dash + 1 == name.size()) return false;
+    const std::string_view count = name.substr(dash + 1);
+    if (!std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+    const std::string marker = ".tmp-" + std::string(pidText);
+    return dash >= marker.size() + 1 && name.substr(dash - marker.size(), marker.size()) == marker;
+}
+
+}  // namespace
+
+void removeTemporaryFiles(const std::string& folder, long pid, bool recursive) {
+    const auto entries = listDirectory(folder);
+    if (!entries) return;
+    const std::string pidText = std::to_string(pid);
+    for (const auto& entry : *entries) {
+        const std::string path = joinPath(folder, entry.name);
+        if (entry.isDirectory) {
+            if (recursive) removeTemporaryFiles(path, pid, true);
+        } else if (isTemporaryOf(entry.name, pidText)) {
+            ::unlink(path.c_str());
+        }
+    }
 }
 
 std::optional<std::uint64_t> freeSpace(const std::string& path) {

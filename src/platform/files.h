@@ -48,6 +48,32 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data
                      AtomicFile::Flush flush = AtomicFile::Flush::Now);
 bool writeFileAtomic(const std::string& path, std::string_view data);
 
+/// What tells one file from another under the same name between reading it
+/// and deleting it: a name that now stands for another file (a card swapped
+/// for another one mounted at the same place) has another identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+/// The identity of the file at path itself (a link is not followed).
+std::optional<FileIdentity> fileIdentity(const std::string& path);
+
+/// The outcome of a copy: which side failed, and why.
+struct CopyResult {
+    enum class Status { Copied, SourceUnreadable, Failed };
+    Status status = Status::Failed;
+    int error = 0;          ///< errno of the failure
+    FileIdentity source;    ///< the file that was read (Copied)
+    bool ok() const { return status == Status::Copied; }
+};
+/// copyFile, telling a source that cannot be opened or read (a damaged card)
+/// from a target that cannot be written, and giving the identity of the
+/// source that was read.
+CopyResult copyFileChecked(const std::string& from, const std::string& to, bool durable = true);
+
 /// Copies from to to, replacing to (through a temporary file and rename, so an
 /// interrupted copy never leaves a partial target). Keeps from's last-write time.
 /// The copy is flushed to the disk and counts as done only when the file in
@@ -61,6 +87,10 @@ bool flushFiles(const std::vector<std::string>& paths);
 /// Renames from to to, replacing a file at to; across file systems copies and
 /// then deletes the source only after the copy is complete with the right size.
 bool moveFile(const std::string& from, const std::string& to);
+/// Gives the file at from a second name to (never replacing a file at to).
+/// Unsupported: another file system, or one without hard links.
+enum class LinkResult { Linked, Unsupported, Failed };
+LinkResult linkFile(const std::string& from, const std::string& to);
 /// Renames from to to on the same file system, never replacing a file at to.
 enum class RenameResult { Renamed, OtherFileSystem, Failed };
 RenameResult renameNoReplace(const std::string& from, const std::string& to);
@@ -88,6 +118,18 @@ bool setReadOnly(const std::string& path, bool readOnly);
 /// Last-write time in nanoseconds since the epoch.
 std::optional<std::int64_t> lastWriteTime(const std::string& path);
 bool setLastWriteTime(const std::string& path, std::int64_t nanoseconds);
+
+/// 0 when path can be opened for reading, else the errno that says why not.
+int openError(const std::string& path);
+
+/// Removes folder and its subfolders when they hold no file at any depth;
+/// never deletes a file.
+void removeEmptyTree(const std::string& folder);
+
+/// Removes the temporary files that AtomicFile objects of process pid left in
+/// folder (".NAME.tmp-PID-N"), in its subfolders too when recursive. Only for
+/// a process known to be gone.
+void removeTemporaryFiles(const std::string& folder, long pid, bool recursive);
 
 /// Bytes free for an unprivileged user on the file system holding path.
 std::optional<std::uint64_t> freeSpace(const std::string& path);

@@ -6,10 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "app/settings.h"
 #include "fakes.h"
 #include "library/index_file.h"
+#include "platform/files.h"
 #include "platform/single_instance.h"
 #include "support/temp_dir.h"
 
@@ -89,6 +92,33 @@ protected:
     std::string generation(int g) const { return home / ("Lumbrel.kd" + std::to_string(g)); }
     std::string request() const { return home / "Lumbrel.tmp"; }
     std::string marker() const { return home / "watcher-ran"; }
+
+    // A file's bytes and identity: an atomic rewrite gives it a new inode.
+    struct FileState {
+        Bytes bytes;
+        ino_t inode = 0;
+        std::int64_t writeNs = 0;
+        bool operator==(const FileState&) const = default;
+    };
+    static std::optional<FileState> state(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+        const std::int64_t writeNs = std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+        return FileState{readBytes(path), st.st_ino, writeNs};
+    }
+    // The index, its copy and the generations.
+    std::vector<std::optional<FileState>> indexFiles() const {
+        std::vector<std::optional<FileState>> out{state(index()), state(saveCopy())};
+        for (int g = 1; g <= 5; ++g) out.push_back(state(generation(g)));
+        return out;
+    }
+    // The files in the program folder whose names start with prefix.
+    Strings filesStartingWith(std::string_view prefix) const {
+        Strings out;
+        for (const auto& e : fs::directory_iterator(home.path()))
+            if (e.path().filename().string().starts_with(prefix)) out.push_back(e.path().string());
+        return out;
+    }
 
     // The stand-in for the watcher, at its default place in the program folder.
     void installWatcher() const {
@@ -207,6 +237,7 @@ TEST_F(Startup, SaveFolderCopyIsTakenAndRelocatedWhenThereIsNoIndex) {
 TEST_F(Startup, SaveFolderCopyDifferingInOneByteReplacesTheIndex) {
     auto mine = movedLibrary("Trip A");
     writeIndexFile(mine, index());
+    const Bytes replaced = readBytes(index());
     auto carried = movedLibrary("Trip B");
     writeIndexFile(carried, saveCopy());
     {
@@ -224,6 +255,37 @@ TEST_F(Startup, SaveFolderCopyDifferingInOneByteReplacesTheIndex) {
     const library::CAlbumData* taken = app.document().findLibrary(saveFolder() + "/20240102_1");
     ASSERT_NE(taken, nullptr);
     EXPECT_EQ(taken->title, "Trip B");
+    // The relocation saved the index and its copy; the replaced index is kept
+    // as a generation, behind the index now in use.
+    EXPECT_EQ(readBytes(saveCopy()), readBytes(index()));
+    EXPECT_EQ(readBytes(generation(1)), readBytes(index()));
+    EXPECT_EQ(readBytes(generation(2)), replaced);
+}
+
+TEST_F(Startup, DamagedSaveFolderCopyDoesNotReplaceTheIndex) {
+    auto mine = movedLibrary("Trip A");
+    writeIndexFile(mine, index());
+    const Bytes good = readBytes(index());
+    auto carried = movedLibrary("Trip B");
+    writeIndexFile(carried, saveCopy());
+    const Bytes full = readBytes(saveCopy());
+    const Bytes cut(full.begin(), full.end() - 3);  // a copy cut short by a full card
+    writeBytes(saveCopy(), cut);
+
+    Application app(profile, options(), services());
+    ASSERT_EQ(app.start(), StartupResult::Started);
+    const StartupReport& r = app.report();
+    EXPECT_FALSE(r.copiedFromSaveFolder);
+    EXPECT_NE(r.saveCopyProblem.find(saveCopy()), std::string::npos) << r.saveCopyProblem;
+    EXPECT_EQ(r.source, IndexSource::IndexFile);
+    EXPECT_EQ(app.document().albums()[1]->title, "Trip A");
+    EXPECT_EQ(readBytes(index()), good);
+    EXPECT_EQ(readBytes(saveCopy()), cut);
+    EXPECT_FALSE(fs::exists(generation(2)));
+
+    // The next save puts a good copy in its place.
+    ASSERT_TRUE(app.saveIndex());
+    EXPECT_EQ(readBytes(saveCopy()), good);
 }
 
 TEST_F(Startup, EqualSaveFolderCopyIsLeftAlone) {
@@ -231,6 +293,8 @@ TEST_F(Startup, EqualSaveFolderCopyIsLeftAlone) {
     writeIndexFile(mine, index());
     writeIndexFile(mine, saveCopy());
     const Bytes before = readBytes(index());
+
+    const auto indexBefore = state(index()), copyBefore = state(saveCopy());
 
     Application app(profile, options(), services());
     ASSERT_EQ(app.start(), StartupResult::Started);
@@ -240,13 +304,15 @@ TEST_F(Startup, EqualSaveFolderCopyIsLeftAlone) {
     EXPECT_EQ(app.document().albums()[0]->folderPath, "/old/Image Library/20240101");
     EXPECT_TRUE(site.calls.empty());
     EXPECT_TRUE(wait.calls.empty());
-    EXPECT_EQ(readBytes(index()), before);
+    // Unchanged, so not written again; kept as generation 1.
+    EXPECT_EQ(state(index()), indexBefore);
+    EXPECT_EQ(state(saveCopy()), copyBefore);
     EXPECT_EQ(readBytes(generation(1)), before);
 }
 
 // --- Opening the index ----------------------------------------------------------
 
-TEST_F(Startup, UnreadableIndexFallsBackToGeneration1WithoutSaving) {
+TEST_F(Startup, UnreadableIndexIsSetAsideAndGeneration1IsUsedWithoutSaving) {
     // An index cut short, as a full disk or a crash leaves it.
     auto backup = movedLibrary();
     writeIndexFile(backup, generation(1));
@@ -257,17 +323,28 @@ TEST_F(Startup, UnreadableIndexFallsBackToGeneration1WithoutSaving) {
     Application app(profile, options(), services());
     ASSERT_EQ(app.start(), StartupResult::Started);
     const StartupReport& r = app.report();
-    EXPECT_EQ(r.source, IndexSource::Generation1);
+    EXPECT_EQ(r.source, IndexSource::Generation);
+    EXPECT_EQ(r.generation, 1);
     EXPECT_TRUE(r.indexOpened);
     EXPECT_TRUE(r.relocated);
     EXPECT_FALSE(r.copiedFromSaveFolder);
     EXPECT_FALSE(r.newSiteWritten);
     EXPECT_NE(r.indexProblem.find(index()), std::string::npos) << r.indexProblem;
 
-    // Relocated in memory; the files stay as they were.
+    // The damaged index is kept, with its bytes, under a name nothing reads:
+    // "Lumbrel.kds.unreadable-" and the local time as YYYYMMDDhhmmss.
+    const Strings aside = filesStartingWith("Lumbrel.kds.unreadable-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(r.unreadableIndexMovedTo, aside[0]);
+    const std::string stamp = aside[0].substr(aside[0].rfind('-') + 1);
+    EXPECT_EQ(stamp.size(), 14u) << aside[0];
+    EXPECT_TRUE(std::all_of(stamp.begin(), stamp.end(), [](char c) { return c >= '0' && c <= '9'; })) << aside[0];
+    EXPECT_EQ(readBytes(aside[0]), cut);
+    EXPECT_FALSE(fs::exists(index()));
+
+    // Relocated in memory; generation 1 stays as it was.
     ASSERT_EQ(app.document().albums().size(), 2u);
     EXPECT_EQ(app.document().albums()[0]->folderPath, saveFolder() + "/20240101");
-    EXPECT_EQ(readBytes(index()), cut);
     EXPECT_EQ(readBytes(generation(1)), generation1);
     EXPECT_EQ(site.calls, (Strings{"remove", "add"}));
 
@@ -348,6 +425,96 @@ TEST_F(Startup, OlderIndexLayoutIsConvertedAndOpened) {
     text(expected, "Email software is not assigned");
     expected.insert(expected.end(), {0x00, 0x00});
     EXPECT_EQ(readBytes(index()), expected);
+}
+
+TEST_F(Startup, GenerationsAreTriedInTurn) {
+    auto two = movedLibrary("From two");
+    writeIndexFile(two, generation(2));
+    auto three = movedLibrary("From three");
+    writeIndexFile(three, generation(3));
+    writeBytes(index(), kGarbage);
+    writeBytes(saveCopy(), kGarbage);
+    writeBytes(generation(1), kGarbage);
+    {
+        Application app(profile, options(), services());
+        ASSERT_EQ(app.start(), StartupResult::Started);
+        EXPECT_EQ(app.report().source, IndexSource::Generation);
+        EXPECT_EQ(app.report().generation, 2);
+        EXPECT_FALSE(app.report().copiedFromSaveFolder);
+        EXPECT_FALSE(app.report().saveCopyProblem.empty());
+        ASSERT_EQ(app.document().albums().size(), 2u);
+        EXPECT_EQ(app.document().albums()[0]->title, "Home");
+        EXPECT_EQ(app.document().albums()[1]->title, "From two");
+    }
+    writeBytes(generation(2), kGarbage);
+    const auto before = indexFiles();
+    Application app(profile, options(), services());
+    ASSERT_EQ(app.start(), StartupResult::Started);
+    EXPECT_EQ(app.report().generation, 3);
+    EXPECT_EQ(app.document().albums()[1]->title, "From three");
+    const std::string& problem = app.report().indexProblem;
+    EXPECT_NE(problem.find(generation(1)), std::string::npos) << problem;
+    EXPECT_NE(problem.find(generation(2)), std::string::npos) << problem;
+    app.exit();
+    EXPECT_EQ(indexFiles(), before);  // nothing was saved: nothing written
+}
+
+TEST_F(Startup, EachUnreadableIndexIsKeptUnderItsOwnName) {
+    const Bytes first(kGarbage.begin(), kGarbage.end() - 1);
+    writeBytes(index(), first);
+    { Application(profile, options()).start(); }
+    writeBytes(index(), kGarbage);  // a second one, perhaps within the same second
+    Application app(profile, options());
+    ASSERT_EQ(app.start(), StartupResult::Started);
+    Strings aside = filesStartingWith("Lumbrel.kds.unreadable-");
+    ASSERT_EQ(aside.size(), 2u);
+    std::vector<Bytes> kept{readBytes(aside[0]), readBytes(aside[1])};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<Bytes>{first, kGarbage}));
+}
+
+TEST_F(Startup, TemporaryFilesOfKilledRunsAreRemoved) {
+    const Strings stale = {home / ".Lumbrel.kds.tmp-123-4", home / ".Lumbrel.kd1.tmp-9-0",
+                           home / ".Lumbrel.kd5.tmp-4242-17", saveFolder() + "/.Lumbrel.kds.tmp-123-4"};
+    const Strings others = {home / ".Lumbrel.kd6.tmp-1-2",        home / ".Lumbrel.kds.tmp-123",
+                            home / ".Lumbrel.kds.tmp-12-3x",      home / "Lumbrel.kds.tmp-1-2",
+                            home / ".Lumbrel.tmp.tmp-1-2",        home / ".Lumbrel.kds.tmp--2",
+                            saveFolder() + "/20240101/.Lumbrel.kds.tmp-1-2"};
+    for (const std::string& path : stale) writeText(path, "left over");
+    for (const std::string& path : others) writeText(path, "not ours");
+    fs::create_directories(home / ".Lumbrel.kd2.tmp-7-7");  // a folder is never removed
+
+    Application app(profile, options(), services());
+    ASSERT_EQ(app.start(), StartupResult::Started);
+    for (const std::string& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
+    for (const std::string& path : others) EXPECT_TRUE(fs::exists(path)) << path;
+    EXPECT_TRUE(fs::is_directory(home / ".Lumbrel.kd2.tmp-7-7"));
+}
+
+TEST_F(Startup, FailedStartUpSaveIsReported) {
+    struct FailureHookOff {
+        ~FailureHookOff() { platform::setFailAfter(0); }
+    } off;
+    // Bytes after the image list are ignored on reading, so saving the opened
+    // index gives different bytes: start-up must write it.
+    auto doc = movedLibrary();
+    writeIndexFile(doc, index());
+    Bytes longer = readBytes(index());
+    longer.insert(longer.end(), {0xEE, 0xEE});
+    writeBytes(index(), longer);
+
+    platform::setFailAfter(1);  // the first file written, the index (there is no save folder)
+    {
+        Application app(profile, options(), services());
+        ASSERT_EQ(app.start(), StartupResult::Started);
+        EXPECT_TRUE(app.report().indexSaveFailed);
+        EXPECT_EQ(readBytes(index()), longer);
+    }
+    platform::setFailAfter(0);
+    Application app(profile, options(), services());
+    ASSERT_EQ(app.start(), StartupResult::Started);
+    EXPECT_FALSE(app.report().indexSaveFailed);
+    EXPECT_EQ(readBytes(index()), Bytes(longer.begin(), longer.end() - 2));
 }
 
 // --- The template check ---------------------------------------------------------
@@ -528,6 +695,48 @@ TEST_F(Startup, GenerationsFollowTheRunsThatSaved) {
     EXPECT_EQ(readBytes(generation(2)), endOfRun1);
     EXPECT_FALSE(fs::exists(generation(3)));
     EXPECT_EQ(readBytes(saveCopy()), endOfRun2);
+}
+
+TEST_F(Startup, RunsThatChangeNothingLeaveTheIndexFilesAlone) {
+    fs::create_directories(saveFolder());
+    auto mine = movedLibrary();
+    writeIndexFile(mine, index());
+    writeBytes(saveCopy(), readBytes(index()));
+    writeBytes(generation(1), readBytes(index()));
+    for (int g = 2; g <= 5; ++g)
+        writeBytes(generation(g), Bytes(static_cast<std::size_t>(g), static_cast<std::uint8_t>(g)));
+    const auto before = indexFiles();
+    for (int run = 0; run < 4; ++run) {
+        Application app(profile, options(), services());
+        ASSERT_EQ(app.start(), StartupResult::Started);
+        ASSERT_EQ(app.document().albums().size(), 2u);
+        app.exit();
+        EXPECT_EQ(indexFiles(), before) << "run " << run;
+    }
+}
+
+TEST_F(Startup, RunThatSavesShiftsTheGenerationsOnce) {
+    fs::create_directories(saveFolder());
+    auto mine = movedLibrary();
+    writeIndexFile(mine, index());
+    const Bytes start = readBytes(index());
+    writeBytes(generation(1), start);
+    writeBytes(generation(2), {2});
+
+    Application app(profile, options(), services());
+    ASSERT_EQ(app.start(), StartupResult::Started);
+    app.document().addLibrary(makeAlbum(saveFolder() + "/20240303"));
+    ASSERT_TRUE(app.saveIndex());
+    app.document().addLibrary(makeAlbum(saveFolder() + "/20240304"));
+    ASSERT_TRUE(app.saveIndex());
+    const Bytes saved = readBytes(index());
+    EXPECT_EQ(readBytes(generation(1)), start);  // generations are made at exit, not at each save
+    app.exit();
+    EXPECT_EQ(readBytes(generation(1)), saved);
+    EXPECT_EQ(readBytes(generation(2)), start);
+    EXPECT_EQ(readBytes(generation(3)), Bytes{2});
+    EXPECT_FALSE(fs::exists(generation(4)));
+    EXPECT_EQ(readBytes(saveCopy()), saved);
 }
 
 TEST_F(Startup, RunWithoutAnIndexMakesNoGenerations) {

@@ -49,7 +49,10 @@ TEST_F(LoaderTest, DateModeLoadsDcfFilesIntoOneLibraryPerDayAndSavesTheIndex) {
     EXPECT_TRUE(inLibrary("20010616/abcd0001.JPG"));
     EXPECT_TRUE(inLibrary("20010616/PREVIEW/abcd0001.JPG"));
     EXPECT_TRUE(inLibrary("20010617/ABCD0002.JPG"));
-    EXPECT_EQ(test::fingerprint(root_).size(), 8u) << "two libraries with a PREVIEW folder each, two pictures, two previews";
+    EXPECT_EQ(test::fingerprint(root_).size(), 9u)
+        << "two libraries with a PREVIEW folder each, two pictures, two previews, the copy of the index";
+    EXPECT_EQ(lumbrel::test::readBytes(root_ + "/Lumbrel.kds"), lumbrel::test::readBytes(context_.indexPath))
+        << "the copy is written with the index";
     EXPECT_EQ(test::fingerprint(card_), cardBefore) << "a copy leaves the card alone";
     EXPECT_EQ(progress_.caption, app::text(app::kStrLoadCaption));
     EXPECT_EQ(progress_.text, app::text(app::kStrCopying));

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "camera/picture_queue.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,11 @@ TEST(PictureQueue, TurnsThenPreviewsEachPictureAndReportsThePreviews) {
         queue.submit(dir / "keep.JPG", 0, dir / "keep-p.JPG", "B", 2);
         queue.submit(dir / "bad.JPG", 0, dir / "bad-p.JPG", "B", 1);
         const auto made = queue.finish();
-        ASSERT_EQ(made.size(), 2u);
+        ASSERT_EQ(made.size(), 3u);
+        const auto failed = std::count_if(made.begin(), made.end(), [](const auto& m) { return !m.made; });
+        EXPECT_EQ(failed, 1);
+        for (const auto& m : made)
+            if (!m.made) EXPECT_EQ(m.picture, dir / "bad.JPG");  // named, for the load's report
         EXPECT_EQ(sizeOf(dir / "turn.JPG"), (std::pair{48, 80}));
         EXPECT_EQ(media::readOrientationFile(dir / "turn.JPG"), 0);  // says upright now
         EXPECT_EQ(sizeOf(dir / "turn-p.JPG"), (std::pair{48, 80}));  // made from the turned picture

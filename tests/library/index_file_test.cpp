@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "library/index_bytes.h"
+#include "platform/files.h"
 #include "support/temp_dir.h"
 
 namespace lumbrel::library {
@@ -193,31 +195,191 @@ TEST(Conversion, FileIsRewrittenInPlaceOnlyWhenConverted) {
     EXPECT_EQ(readBytes(dir / "bad.kds"), bad.v);
 }
 
-TEST(Generations, ShiftAndCopyToSaveFolder) {
+// --- Hashes ----------------------------------------------------------------------
+
+TEST(IndexHash, KnownValuesAndFilesReadInPieces) {
+    auto of = [](std::string_view s) {
+        return indexHash(std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()));
+    };
+    EXPECT_EQ(of(""), 0xcbf29ce484222325ull);
+    EXPECT_EQ(of("a"), 0xaf63dc4c8601ec8cull);
+    EXPECT_EQ(of("foobar"), 0x85944171f73967e8ull);
+
     TempDir dir;
-    const std::string save = dir / "Image Library";
-    std::filesystem::create_directory(save);
-    auto gen = [&](int g) { return dir / generationFileName(g); };
-    for (int g = 1; g <= 5; ++g) writeBytes(gen(g), {static_cast<std::uint8_t>(g)});
-    writeBytes(dir / "Lumbrel.kds", {0xAA});
-    makeGenerations(dir.path(), save);
-    EXPECT_EQ(readBytes(gen(1)), std::vector<std::uint8_t>{0xAA});
-    EXPECT_EQ(readBytes(gen(2)), std::vector<std::uint8_t>{1});
-    EXPECT_EQ(readBytes(gen(3)), std::vector<std::uint8_t>{2});
-    EXPECT_EQ(readBytes(gen(4)), std::vector<std::uint8_t>{3});
-    EXPECT_EQ(readBytes(gen(5)), std::vector<std::uint8_t>{4});
-    EXPECT_EQ(readBytes(save + "/Lumbrel.kds"), std::vector<std::uint8_t>{0xAA});
+    std::vector<std::uint8_t> big((3 << 20) + 17);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 31 + i / 4096);
+    writeBytes(dir / "big.kds", big);
+    EXPECT_EQ(indexFileHash(dir / "big.kds"), indexHash(big));
+    writeBytes(dir / "empty.kds", {});
+    EXPECT_EQ(indexFileHash(dir / "empty.kds"), 0xcbf29ce484222325ull);
+    EXPECT_EQ(indexFileHash(dir / "none.kds"), std::nullopt);
+    std::filesystem::create_directory(dir / "folder.kds");
+    EXPECT_EQ(indexFileHash(dir / "folder.kds"), std::nullopt);
 }
 
-TEST(Generations, MissingFilesAndFoldersAreIgnored) {
+// --- The index and its save-folder copy -----------------------------------------------
+
+class IndexAndCopy : public ::testing::Test {
+protected:
+    void TearDown() override { platform::setFailAfter(0); }
+    std::string index() const { return dir / "Lumbrel.kds"; }
+    std::string copy() const { return dir / "Image Library/Lumbrel.kds"; }
     TempDir dir;
-    writeBytes(dir / generationFileName(2), {2});
-    makeGenerations(dir.path(), dir / "no such folder");  // no index: nothing but the shift
-    EXPECT_EQ(readBytes(dir / generationFileName(3)), std::vector<std::uint8_t>{2});
-    EXPECT_FALSE(std::filesystem::exists(dir / generationFileName(1)));
-    writeBytes(dir / "Lumbrel.kds", {9});
-    makeGenerations(dir.path(), dir / "no such folder");
-    EXPECT_EQ(readBytes(dir / generationFileName(1)), std::vector<std::uint8_t>{9});
+    const std::vector<std::uint8_t> oldBytes{1, 2, 3}, newBytes{4, 5, 6, 7};
+};
+
+TEST_F(IndexAndCopy, WritesTheCopyAndTheIndex) {
+    std::filesystem::create_directory(dir / "Image Library");
+    writeBytes(index(), oldBytes);
+    writeBytes(copy(), oldBytes);
+    ASSERT_TRUE(writeIndexBytes(newBytes, index(), copy()));
+    EXPECT_EQ(readBytes(index()), newBytes);
+    EXPECT_EQ(readBytes(copy()), newBytes);
+
+    // No copy path, or a save folder that is the program folder: the index only.
+    ASSERT_TRUE(writeIndexBytes(oldBytes, index(), ""));
+    EXPECT_EQ(readBytes(index()), oldBytes);
+    // Written as the index alone, a failed write leaves the old index in place
+    // (treated as a copy, its removal would take the index with it).
+    std::filesystem::create_directory_symlink(dir.path(), dir / "link");
+    platform::setFailAfter(1);
+    EXPECT_FALSE(writeIndexBytes(newBytes, index(), dir / "link/./Lumbrel.kds"));
+    platform::setFailAfter(0);
+    EXPECT_EQ(readBytes(index()), oldBytes);
+    ASSERT_TRUE(writeIndexBytes(newBytes, index(), dir / "link/./Lumbrel.kds"));
+    EXPECT_EQ(readBytes(index()), newBytes);
+
+    // A save folder that does not exist is not made.
+    ASSERT_TRUE(writeIndexBytes(oldBytes, index(), dir / "gone/Lumbrel.kds"));
+    EXPECT_EQ(readBytes(index()), oldBytes);
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
+}
+
+TEST_F(IndexAndCopy, CopyGoesFirstAndGoesAwayWhenTheIndexFails) {
+    std::filesystem::create_directory(dir / "Image Library");
+    writeBytes(index(), oldBytes);
+    writeBytes(copy(), oldBytes);
+    // The second write is the index's: the copy written before it is taken back.
+    platform::setFailAfter(2);
+    EXPECT_FALSE(writeIndexBytes(newBytes, index(), copy()));
+    platform::setFailAfter(0);
+    EXPECT_EQ(readBytes(index()), oldBytes);
+    EXPECT_FALSE(std::filesystem::exists(copy()));
+
+    // An index folder that is not there, or a folder where the index should be.
+    writeBytes(copy(), oldBytes);
+    EXPECT_FALSE(writeIndexBytes(newBytes, dir / "missing/Lumbrel.kds", copy()));
+    EXPECT_FALSE(std::filesystem::exists(copy()));
+    std::filesystem::create_directory(dir / "blocked");
+    std::filesystem::create_directory(dir / "blocked/Lumbrel.kds");
+    writeBytes(copy(), oldBytes);
+    EXPECT_FALSE(writeIndexBytes(newBytes, dir / "blocked/Lumbrel.kds", copy()));
+    EXPECT_FALSE(std::filesystem::exists(copy()));
+}
+
+TEST_F(IndexAndCopy, CopyThatCannotBeWrittenDoesNotStopTheIndex) {
+    std::filesystem::create_directory(dir / "Image Library");
+    writeBytes(index(), oldBytes);
+    writeBytes(copy(), oldBytes);
+    // The first write is the copy's: the stale copy goes, the index is written.
+    platform::setFailAfter(1);
+    EXPECT_TRUE(writeIndexBytes(newBytes, index(), copy()));
+    platform::setFailAfter(0);
+    EXPECT_EQ(readBytes(index()), newBytes);
+    EXPECT_FALSE(std::filesystem::exists(copy()));
+
+    // A folder in the way of the copy.
+    std::filesystem::create_directories(copy() + "/inside");
+    EXPECT_TRUE(writeIndexBytes(oldBytes, index(), copy()));
+    EXPECT_EQ(readBytes(index()), oldBytes);
+    EXPECT_TRUE(std::filesystem::is_directory(copy() + "/inside"));
+}
+
+TEST_F(IndexAndCopy, SaveWithCopyWritesTheSerializedDocument) {
+    Bytes b;
+    b.u16(1).newClass("CAlbumData").album("T", "/L/Image Library/20010101").u16(0);
+    writeBytes(dir / "in.kds", b.v);
+    CKDCardAlbumDoc doc;
+    ASSERT_TRUE(openIndexFile(dir / "in.kds", doc).ok());
+    EXPECT_EQ(serializeIndex(doc), b.v);
+    EXPECT_TRUE(doc.saved());
+    std::filesystem::create_directory(dir / "Image Library");
+    ASSERT_TRUE(saveIndexWithCopy(doc, index(), copy()));
+    EXPECT_EQ(readBytes(index()), b.v);
+    EXPECT_EQ(readBytes(copy()), b.v);
+}
+
+// --- Generations -------------------------------------------------------------------
+
+class Generations : public ::testing::Test {
+protected:
+    std::string gen(int g) const { return dir / generationFileName(g); }
+    std::string index() const { return dir / "Lumbrel.kds"; }
+    // The generations' contents, one byte each; 0 for a missing one.
+    std::vector<int> contents() const {
+        std::vector<int> out;
+        for (int g = 1; g <= kGenerationCount; ++g) {
+            const auto bytes = std::filesystem::exists(gen(g)) ? readBytes(gen(g)) : std::vector<std::uint8_t>{};
+            out.push_back(bytes.size() == 1 ? bytes[0] : 0);
+        }
+        return out;
+    }
+    void setGenerations(const std::vector<int>& values) {
+        for (int g = 1; g <= kGenerationCount; ++g)
+            if (values[g - 1] != 0) writeBytes(gen(g), {static_cast<std::uint8_t>(values[g - 1])});
+    }
+    std::size_t entries() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+    }
+    TempDir dir;
+};
+
+TEST_F(Generations, IndexEqualToGeneration1ChangesNothing) {
+    setGenerations({9, 8, 7, 6, 5});
+    writeBytes(index(), {9});
+    std::vector<std::filesystem::file_time_type> times;
+    for (int g = 1; g <= kGenerationCount; ++g) times.push_back(std::filesystem::last_write_time(gen(g)));
+    for (int run = 0; run < 4; ++run) keepGeneration(dir.path());
+    EXPECT_EQ(contents(), (std::vector<int>{9, 8, 7, 6, 5}));
+    for (int g = 1; g <= kGenerationCount; ++g) EXPECT_EQ(std::filesystem::last_write_time(gen(g)), times[g - 1]) << g;
+
+    // Without an index there is nothing to keep.
+    std::filesystem::remove(index());
+    keepGeneration(dir.path());
+    EXPECT_EQ(contents(), (std::vector<int>{9, 8, 7, 6, 5}));
+}
+
+TEST_F(Generations, ChangedIndexesAreKeptNewestFirst) {
+    writeBytes(index(), {1});
+    keepGeneration(dir.path());
+    EXPECT_EQ(contents(), (std::vector<int>{1, 0, 0, 0, 0}));
+    writeBytes(index(), {2});
+    keepGeneration(dir.path());
+    keepGeneration(dir.path());  // the same index again: no second shift
+    EXPECT_EQ(contents(), (std::vector<int>{2, 1, 0, 0, 0}));
+    EXPECT_EQ(entries(), 3u);  // no temporary file left behind
+}
+
+TEST_F(Generations, FullSetDropsTheOldest) {
+    setGenerations({1, 2, 3, 4, 5});
+    writeBytes(index(), {9});
+    keepGeneration(dir.path());
+    EXPECT_EQ(contents(), (std::vector<int>{9, 1, 2, 3, 4}));
+    EXPECT_EQ(entries(), 6u);
+}
+
+TEST_F(Generations, InterruptedShiftResumesWithoutLosingOne) {
+    // Killed after moving 2 to 3 (and 3 to 4, 4 to 5), before moving 1 to 2.
+    setGenerations({1, 0, 2, 3, 4});
+    writeBytes(index(), {9});
+    keepGeneration(dir.path());
+    EXPECT_EQ(contents(), (std::vector<int>{9, 1, 2, 3, 4}));
+    // Killed after every move, before the copy to 1.
+    setGenerations({0, 9, 1, 2, 3});
+    std::filesystem::remove(gen(1));
+    writeBytes(index(), {8});
+    keepGeneration(dir.path());
+    EXPECT_EQ(contents(), (std::vector<int>{8, 9, 1, 2, 3}));
 }
 
 }  // namespace
