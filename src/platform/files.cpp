@@ -293,6 +293,11 @@ bool moveFile(const std::string& from, const std::string& to) {
 
 LinkResult linkFile(const std::string& from, const std::string& to) {
     if (injectedFailure()) return LinkResult::Failed;
+    // Only a file itself gets a second name; a symbolic link is copied (its
+    // target is what the user sees).
+    struct stat st;
+    if (::lstat(from.c_str(), &st) != 0) return LinkResult::Failed;
+    if (!S_ISREG(st.st_mode)) return LinkResult::Unsupported;
     if (::link(from.c_str(), to.c_str()) == 0) return LinkResult::Linked;
     switch (errno) {
     case EXDEV:

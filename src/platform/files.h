@@ -88,7 +88,8 @@ bool flushFiles(const std::vector<std::string>& paths);
 /// then deletes the source only after the copy is complete with the right size.
 bool moveFile(const std::string& from, const std::string& to);
 /// Gives the file at from a second name to (never replacing a file at to).
-/// Unsupported: another file system, or one without hard links.
+/// Unsupported: another file system, one without hard links, or from is not a
+/// regular file (a symbolic link).
 enum class LinkResult { Linked, Unsupported, Failed };
 LinkResult linkFile(const std::string& from, const std::string& to);
 /// Renames from to to on the same file system, never replacing a file at to.
