@@ -90,6 +90,21 @@ TEST_F(CliLoad, MoveEmptiesTheCardAndNothingLeftIsMessage256) {
     EXPECT_NE(r.err.find("[256] Could not find images to load."), std::string::npos) << r.err;
 }
 
+TEST_F(CliLoad, FilesThatCannotBeReadAreNamedWithStatus1AndTheRestIsLoaded) {
+    // Reads of the process's own memory file fail with EIO at offset 0, as on a damaged card.
+    std::filesystem::create_symlink("/proc/self/mem", card + "/DCIM/100AAAAA/ABCD0003.JPG");
+    Outcome r = runCli({"--home", home, "load", "--move", "--no-open", "--undated", "file-date", card + "/DCIM"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Loaded 2 files\n");
+    EXPECT_NE(r.err.find("1 files could not be read and were left on the card: " + card +
+                         "/DCIM/100AAAAA/ABCD0003.JPG (Input/output error)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(indexedImages(), 2u);
+    EXPECT_TRUE(platform::exists(card + "/DCIM/100AAAAA/ABCD0003.JPG"));
+    EXPECT_FALSE(platform::exists(home + "/Lumbrel.journal"));
+}
+
 TEST_F(CliLoad, CameraWithoutATerminalStartsOnlyWithYesOrWithoutConfirmation) {
     lumbrel::test::writeText(dir / "drives", "removable\t" + card + "\n");
     ::setenv("LUMBREL_DRIVES", (dir / "drives").c_str(), 1);
