@@ -76,9 +76,7 @@ LoadResult ImageLoader::loadCamera(const std::vector<std::string>& sources, std:
     try {
         return runCamera(sources, progressCaption);
     } catch (...) {
-        // Out of memory or the like: take the run back like any failed step.
-        rollBack();
-        return LoadResult::Failed;
+        return failedByException();
     }
 }
 
@@ -88,9 +86,21 @@ LoadResult ImageLoader::loadOtherImages(const std::vector<std::string>& folders,
         mode_ = choice == 1 ? TransferMode::Move : TransferMode::Copy;
         return runOther(folders);
     } catch (...) {
-        rollBack();
-        return LoadResult::Failed;
+        return failedByException();
     }
+}
+
+LoadResult ImageLoader::failedByException() {
+    // Out of memory or the like. Before the commit point the run is taken
+    // back like any failed step. After it the index names the new files, so
+    // nothing may be taken back: the journal stays, and the next start
+    // finishes the pages.
+    if (committed_) {
+        ++report_.pagesFailed;
+        return LoadResult::Loaded;
+    }
+    rollBack();
+    return LoadResult::Failed;
 }
 
 void ImageLoader::readSettings() {
@@ -657,6 +667,7 @@ bool ImageLoader::commit(const std::vector<std::string>& movedFrom) {
     }
     // The commit point: the index names the new places. Should the record
     // not reach the disk, the index's bytes tell the same at the next start.
+    committed_ = true;
     journal_.committed();
     if (c_.atCommit) c_.atCommit();
     // Only now do the sources of moves go, each while it is still the file copied.

@@ -156,6 +156,7 @@ private:
     void touch(const std::string& folder);
     void step();
     void fail() { stop_ = Stop::Failed; }
+    LoadResult failedByException();
     /// Fails the run, naming the file and the reason.
     void failWith(const std::string& path, int error);
 
@@ -180,6 +181,7 @@ private:
     std::string root_;
     app::RunJournal journal_;
     Stop stop_ = Stop::None;
+    bool committed_ = false;  ///< the index naming the run's files is saved
     std::vector<std::string> newLibraries_;
     std::vector<std::string> touched_;
     std::vector<std::pair<std::string, library::CAlbumData>> originals_;  ///< libraries before the run changed them
