@@ -242,7 +242,6 @@ void ImageLoader::failWith(const std::string& path, int error) {
 
 void ImageLoader::unreadable(const std::string& file, int error) {
     report_.unreadable.emplace_back(file, reason(error));
-    step();
 }
 
 void ImageLoader::beginProgress(std::string_view caption, std::size_t total) {
@@ -268,6 +267,7 @@ void ImageLoader::loadByDate(const std::string& file) {
         // A picture without a date may be one that cannot be read at all.
         if (const int error = platform::openError(file)) {
             unreadable(file, error);
+            step();
             return;
         }
         if (!media::isMovieName(file)) {
@@ -277,6 +277,7 @@ void ImageLoader::loadByDate(const std::string& file) {
         time = fileTimeText(file);  // a movie is dated by its file
         if (!time) {
             unreadable(file, errno);
+            step();
             return;
         }
     }
@@ -419,6 +420,7 @@ void ImageLoader::loadFilesInto(const std::vector<std::string>& files, const std
         switch (transfer(file, dest, previewPath(target, dest), true, turn)) {
         case Placed::Done: break;
         case Placed::Unreadable:
+            step();
             if (stop_ != Stop::None) return;
             continue;
         case Placed::Failed: fail(); return;
@@ -457,10 +459,7 @@ void ImageLoader::carryPages(const std::string& sourceSub, const std::string& ta
             return;
         }
         const Placed placed = transfer(file, dest, {}, false, turn);
-        if (placed == Placed::Unreadable) {
-            --done_;  // a page is no step of the bar: unreadable() counted one
-            continue;
-        }
+        if (placed == Placed::Unreadable) continue;
         if (placed == Placed::Failed) {
             fail();
             return;
@@ -503,6 +502,7 @@ ImageLoader::Placed ImageLoader::transfer(const std::string& source, const std::
         case platform::LinkResult::Linked: {
             const auto identity = platform::fileIdentity(source);
             if (identity && journal_.moveOnCommit(source, dest, *identity)) {
+                unflushed_.push_back(dest);  // the new name, in its folder, is on the disk before the index
                 placed_.insert(dest);
                 return Placed::Done;
             }
