@@ -18,37 +18,6 @@ using platform::joinPath;
 
 namespace {
 
-// Whether name is one of the temporary files platform::AtomicFile makes for the
-// index or a generation: "." + file name + ".tmp-" + process id + "-" + count.
-bool isIndexTemporary(std::string_view name) {
-    auto takeDigits = [&name] {
-        std::size_t n = 0;
-        while (n < name.size() && name[n] >= '0' && name[n] <= '9') ++n;
-        name.remove_prefix(n);
-        return n > 0;
-    };
-    for (int g = 0; g <= library::kGenerationCount; ++g) {
-        const std::string prefix =
-            "." + (g == 0 ? std::string(library::kIndexFileName) : library::generationFileName(g)) + ".tmp-";
-        if (!name.starts_with(prefix)) continue;
-        name.remove_prefix(prefix.size());
-        if (!takeDigits() || !name.starts_with('-')) return false;
-        name.remove_prefix(1);
-        return takeDigits() && name.empty();
-    }
-    return false;
-}
-
-// A run killed while writing the index, its copy or a generation leaves its
-// temporary file behind. The program folder lock tells that no other copy of
-// the program is writing one now.
-void removeIndexTemporaries(const std::string& folder) {
-    const auto entries = platform::listDirectory(folder);
-    if (!entries) return;
-    for (const platform::DirEntry& e : *entries)
-        if (!e.isDirectory && isIndexTemporary(e.name)) platform::deleteFile(joinPath(folder, e.name));
-}
-
 // Whether the file holds an index of the older layout that converts to one
 // that opens (start-up converts it before opening it).
 bool convertsToIndex(const std::string& path) {
@@ -102,8 +71,12 @@ StartupResult Application::start() {
 
     automaticLoading_ = settings_.get(setting::AutoTakeIn) == 0;
     settleSaveFolder();
-    removeIndexTemporaries(programFolder());
-    if (!saveFolder().empty()) removeIndexTemporaries(saveFolder());
+    // Temporary files of killed runs (index, generations, site pages). The
+    // folder lock keeps other copies of the program out; the files of a
+    // process still running are left alone all the same.
+    platform::removeStaleTemporaryFiles(programFolder(), false);
+    platform::removeStaleTemporaryFiles(inProgramFolder("HTML"), true);
+    if (!saveFolder().empty()) platform::removeStaleTemporaryFiles(saveFolder(), false);
 
     std::optional<library::CKDCardAlbumDoc> parsed = setAsideUnreadableIndex();
     report_.copiedFromSaveFolder = takeSaveFolderCopy();

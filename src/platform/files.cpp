@@ -4,6 +4,7 @@
 #include "platform/large_buffer.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -443,31 +444,47 @@ void removeEmptyTree(const std::string& folder) {
 
 namespace {
 
-// ".NAME.tmp-PID-N", the name AtomicFile gives its temporary file.
-bool isTemporaryOf(std::string_view name, std::string_view pidText) {
-    if (name.size() < 2 || name[0] != '.') return false;
-    const std::size_t dash = name.rfind('-');
-    if (dash == std::string_view::npos || dash + 1 == name.size()) return false;
-    const std::string_view count = name.substr(dash + 1);
-    if (!std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
-    const std::string marker = ".tmp-" + std::string(pidText);
-    return dash >= marker.size() + 1 && name.substr(dash - marker.size(), marker.size()) == marker;
+// The process that made a file named ".NAME.tmp-PID-N", the name AtomicFile
+// gives its temporary file; nullopt for any other name.
+std::optional<long> temporaryFileOwner(std::string_view name) {
+    const auto digits = [](std::string_view t) {
+        return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (name.size() < 2 || name[0] != '.') return std::nullopt;
+    const std::size_t countDash = name.rfind('-');
+    if (countDash == std::string_view::npos || !digits(name.substr(countDash + 1))) return std::nullopt;
+    const std::size_t marker = name.rfind(".tmp-", countDash);
+    if (marker == std::string_view::npos || marker == 0 || marker + 5 > countDash) return std::nullopt;
+    const std::string_view pid = name.substr(marker + 5, countDash - marker - 5);
+    if (!digits(pid) || pid.size() > 9) return std::nullopt;
+    return std::stol(std::string(pid));
+}
+
+template <typename Stale>
+void removeTemporaries(const std::string& folder, bool recursive, const Stale& stale) {
+    const auto entries = listDirectory(folder);
+    if (!entries) return;
+    for (const auto& entry : *entries) {
+        const std::string path = joinPath(folder, entry.name);
+        if (entry.isDirectory) {
+            if (recursive) removeTemporaries(path, true, stale);
+        } else if (const auto owner = temporaryFileOwner(entry.name); owner && stale(*owner)) {
+            ::unlink(path.c_str());
+        }
+    }
 }
 
 }  // namespace
 
 void removeTemporaryFiles(const std::string& folder, long pid, bool recursive) {
-    const auto entries = listDirectory(folder);
-    if (!entries) return;
-    const std::string pidText = std::to_string(pid);
-    for (const auto& entry : *entries) {
-        const std::string path = joinPath(folder, entry.name);
-        if (entry.isDirectory) {
-            if (recursive) removeTemporaryFiles(path, pid, true);
-        } else if (isTemporaryOf(entry.name, pidText)) {
-            ::unlink(path.c_str());
-        }
-    }
+    removeTemporaries(folder, recursive, [pid](long owner) { return owner == pid; });
+}
+
+void removeStaleTemporaryFiles(const std::string& folder, bool recursive) {
+    const long self = static_cast<long>(::getpid());
+    removeTemporaries(folder, recursive, [self](long owner) {
+        return owner != self && ::kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH;
+    });
 }
 
 std::optional<std::uint64_t> freeSpace(const std::string& path) {

@@ -131,6 +131,8 @@ void removeEmptyTree(const std::string& folder);
 /// folder (".NAME.tmp-PID-N"), in its subfolders too when recursive. Only for
 /// a process known to be gone.
 void removeTemporaryFiles(const std::string& folder, long pid, bool recursive);
+/// The same for every process that is gone (not this one, none still running).
+void removeStaleTemporaryFiles(const std::string& folder, bool recursive);
 
 /// Bytes free for an unprivileged user on the file system holding path.
 std::optional<std::uint64_t> freeSpace(const std::string& path);

@@ -474,21 +474,25 @@ TEST_F(Startup, EachUnreadableIndexIsKeptUnderItsOwnName) {
 }
 
 TEST_F(Startup, TemporaryFilesOfKilledRunsAreRemoved) {
-    const Strings stale = {home / ".Lumbrel.kds.tmp-123-4", home / ".Lumbrel.kd1.tmp-9-0",
-                           home / ".Lumbrel.kd5.tmp-4242-17", saveFolder() + "/.Lumbrel.kds.tmp-123-4"};
-    const Strings others = {home / ".Lumbrel.kd6.tmp-1-2",        home / ".Lumbrel.kds.tmp-123",
-                            home / ".Lumbrel.kds.tmp-12-3x",      home / "Lumbrel.kds.tmp-1-2",
-                            home / ".Lumbrel.tmp.tmp-1-2",        home / ".Lumbrel.kds.tmp--2",
-                            saveFolder() + "/20240101/.Lumbrel.kds.tmp-1-2"};
+    // 999999999 is above any process id the kernel hands out: a process that is gone.
+    const Strings stale = {home / ".Lumbrel.kds.tmp-999999999-4", home / ".Lumbrel.kd1.tmp-999999999-0",
+                           home / ".library.htm.tmp-999999999-17", home / "HTML/2001/.jun.htm.tmp-999999999-2",
+                           saveFolder() + "/.Lumbrel.kds.tmp-999999999-4"};
+    const std::string self = std::to_string(::getpid());
+    const Strings others = {home / (".Lumbrel.kds.tmp-" + self + "-2"),  // a process still running
+                            home / ".Lumbrel.kds.tmp-1-2",               // another one
+                            home / ".Lumbrel.kds.tmp-999999999",         home / ".Lumbrel.kds.tmp-12-3x",
+                            home / "Lumbrel.kds.tmp-999999999-2",        home / ".Lumbrel.kds.tmp--2",
+                            saveFolder() + "/20240101/.A.JPG.tmp-999999999-2"};  // libraries: the journal's
     for (const std::string& path : stale) writeText(path, "left over");
     for (const std::string& path : others) writeText(path, "not ours");
-    fs::create_directories(home / ".Lumbrel.kd2.tmp-7-7");  // a folder is never removed
+    fs::create_directories(home / ".Lumbrel.kd2.tmp-999999999-7");  // a folder is never removed
 
     Application app(profile, options(), services());
     ASSERT_EQ(app.start(), StartupResult::Started);
     for (const std::string& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
     for (const std::string& path : others) EXPECT_TRUE(fs::exists(path)) << path;
-    EXPECT_TRUE(fs::is_directory(home / ".Lumbrel.kd2.tmp-7-7"));
+    EXPECT_TRUE(fs::is_directory(home / ".Lumbrel.kd2.tmp-999999999-7"));
 }
 
 TEST_F(Startup, FailedStartUpSaveIsReported) {

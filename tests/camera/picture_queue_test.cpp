@@ -35,7 +35,9 @@ TEST(PictureQueue, TurnsThenPreviewsEachPictureAndReportsThePreviews) {
         const auto failed = std::count_if(made.begin(), made.end(), [](const auto& m) { return !m.made; });
         EXPECT_EQ(failed, 1);
         for (const auto& m : made)
-            if (!m.made) EXPECT_EQ(m.picture, dir / "bad.JPG");  // named, for the load's report
+            if (!m.made) {
+                EXPECT_EQ(m.picture, dir / "bad.JPG");  // named, for the load's report
+            }
         EXPECT_EQ(sizeOf(dir / "turn.JPG"), (std::pair{48, 80}));
         EXPECT_EQ(media::readOrientationFile(dir / "turn.JPG"), 0);  // says upright now
         EXPECT_EQ(sizeOf(dir / "turn-p.JPG"), (std::pair{48, 80}));  // made from the turned picture
