@@ -246,6 +246,7 @@ void ImageLoader::unreadable(const std::string& file, int error) {
 
 void ImageLoader::beginProgress(std::string_view caption, std::size_t total) {
     c_.progress.begin(caption, app::text(mode_ == TransferMode::Move ? app::kStrMoving : app::kStrCopying), total);
+    if (c_.progress.cancelled()) stop_ = Stop::Cancelled;  // suspended before the first file
 }
 
 void ImageLoader::step() {

@@ -124,6 +124,7 @@ int runCamera(const std::string& home, const std::vector<std::string>& args, std
     auto options = commandOptions(args, Operands::None, out, err, usage);
     if (!options) return usage;
     LibrarySession session(err, *options);
+    session.progress().catchSignals();  // a signal during start-up suspends the load too
     if (!session.start(home)) return 1;
     const camera::CameraResult result =
         camera::loadFromCamera(session.application().settings(), session.loadPrompt(), session.pipeline());
@@ -152,6 +153,7 @@ int runLoad(const std::string& home, const std::vector<std::string>& args, std::
             return 1;
         }
     LibrarySession session(err, *options);
+    session.progress().catchSignals();  // a signal during start-up suspends the load too
     if (!session.start(home)) return 1;
     camera::ImageLoader loader(session.loader());
     const camera::LoadResult result = loader.loadCamera(options->operands);
@@ -167,6 +169,7 @@ int runAuto(const std::string& home, const std::vector<std::string>& args, std::
     // The start-up itself loads a pending request when automatic loading is on.
     options->loadPendingRequest = true;
     LibrarySession session(err, *options);
+    session.progress().catchSignals();  // a signal during start-up suspends the load too
     if (!session.start(home)) return 1;
     app::Application& application = session.application();
     int status = 0;

@@ -27,18 +27,21 @@ TerminalProgress::~TerminalProgress() {
     for (int i = 0; i < 3; ++i) ::sigaction(kSuspendSignals[i], &previousActions[i], nullptr);
 }
 
+void TerminalProgress::catchSignals() {
+    if (handlerInstalled_) return;
+    // Kept until the command ends: a signal after the commit point must not
+    // end the program half-way through the run's finish either. No restart:
+    // a question waiting for the terminal gets its safe answer.
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    ::sigemptyset(&action.sa_mask);
+    for (int i = 0; i < 3; ++i) ::sigaction(kSuspendSignals[i], &action, &previousActions[i]);
+    handlerInstalled_ = true;
+}
+
 void TerminalProgress::begin(std::string_view caption, std::string_view text, std::size_t total) {
     total_ = total;
-    suspendSignalled = 0;
-    if (!handlerInstalled_) {
-        // Kept until the command ends: a signal after the commit point must
-        // not end the program half-way through the run's finish either.
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        ::sigemptyset(&action.sa_mask);
-        for (int i = 0; i < 3; ++i) ::sigaction(kSuspendSignals[i], &action, &previousActions[i]);
-        handlerInstalled_ = true;
-    }
+    catchSignals();  // a signal that came before (during start-up) still counts
     if (drawBar_) err_ << caption << ": " << text << " (Ctrl-C suspends)\n";
     step(0);
 }

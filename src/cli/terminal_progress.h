@@ -1,7 +1,7 @@
 #pragma once
 // The progress window and the wait window of a load on the terminal. The bar
-// is drawn on stderr only when stderr is a terminal. From the start of a
-// transfer until the end of the command, Ctrl-C (SIGINT), SIGTERM and SIGHUP
+// is drawn on stderr only when stderr is a terminal. From the start of a load
+// command (catchSignals) until its end, Ctrl-C (SIGINT), SIGTERM and SIGHUP
 // are the "Suspend" button, however often they come: before the run's commit
 // point it stops after the current file and is taken back; after it the run
 // finishes (the command then says so). kill -9 is left to the run journal.
@@ -23,11 +23,13 @@ public:
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
+    /// From now on the suspend signals are caught (begin() does it too).
+    void catchSignals();
     void begin(std::string_view caption, std::string_view text, std::size_t total) override;
     void step(std::size_t done) override;
     bool cancelled() override;
     void end() override;
-    /// A suspend signal came since begin().
+    /// A suspend signal came since catchSignals().
     bool interrupted() const;
 
 private:
