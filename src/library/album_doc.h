@@ -68,8 +68,8 @@ public:
     void adoptLists(AlbumList albums, ImageList images);
     void deleteContents();
 
-    /// True once the document has been written to an index file; decides at the
-    /// end of a run whether index generations are made.
+    /// True once the document has been written to an index file. (Whether a
+    /// run makes an index generation is decided by the index's bytes.)
     bool saved() const { return saved_; }
     void markSaved() { saved_ = true; }
 
