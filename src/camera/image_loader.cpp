@@ -222,9 +222,8 @@ bool ImageLoader::makeFolders(const std::string& folder) {
 
 bool ImageLoader::openRoot() {
     // Nothing has changed until now; from here on every change is journaled.
-    const std::string journal = joinPath(c_.settings.programFolder(), app::kJournalFileName);
-    if (!journal_.open(journal, folderMode_)) {
-        failWith(journal, errno);
+    if (!journal_.open(journalPath(), folderMode_)) {
+        failWith(journalPath(), errno);
         return false;
     }
     root_ = c_.settings.saveFolder();
@@ -233,6 +232,10 @@ bool ImageLoader::openRoot() {
     if (makeFolders(root_)) return true;
     failWith(root_, errno);
     return false;
+}
+
+std::string ImageLoader::journalPath() const {
+    return joinPath(c_.settings.programFolder(), app::kJournalFileName);
 }
 
 void ImageLoader::failWith(const std::string& path, int error) {
@@ -486,7 +489,7 @@ ImageLoader::Placed ImageLoader::transfer(const std::string& source, const std::
     }
     // Journaled before either is made; one flush of the journal for both.
     if (!journal_.willCreate(dest) || (!preview.empty() && !preparePreview(preview)) || !journal_.sync()) {
-        failWith(joinPath(c_.settings.programFolder(), app::kJournalFileName), errno);
+        failWith(journalPath(), errno);
         return Placed::Failed;
     }
     // A picture to be turned upright is copied, even in move mode, and turned
@@ -534,7 +537,7 @@ ImageLoader::Placed ImageLoader::transfer(const std::string& source, const std::
     unflushed_.push_back(dest);
     placed_.insert(dest);
     if (mode_ == TransferMode::Move && !journal_.moveOnCommit(source, dest, copied.source)) {
-        failWith(joinPath(c_.settings.programFolder(), app::kJournalFileName), errno);
+        failWith(journalPath(), errno);
         return Placed::Failed;
     }
     return Placed::Done;
@@ -657,7 +660,7 @@ bool ImageLoader::commit(const std::vector<std::string>& movedFrom) {
     const std::string copy = saveCopyPath(c_.settings);
     const std::uint64_t hash = library::indexHash(bytes);
     if (!journal_.savingIndex(hash, c_.indexPath, copy)) {
-        failWith(joinPath(c_.settings.programFolder(), app::kJournalFileName), errno);
+        failWith(journalPath(), errno);
         return false;
     }
     // A run that brought nothing new leaves the index and its copy untouched.

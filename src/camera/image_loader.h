@@ -157,6 +157,7 @@ private:
     void step();
     void fail() { stop_ = Stop::Failed; }
     LoadResult failedByException();
+    std::string journalPath() const;
     /// Fails the run, naming the file and the reason.
     void failWith(const std::string& path, int error);
 
