@@ -39,10 +39,34 @@ std::string rowTargetPath(const std::string& linkTarget) {
     return linkTarget;
 }
 
+namespace {
+
+// The preview of a movie is a JPEG named like the movie with "JPG" for its
+// "AVI", as the loader writes it; a preview written by other means may carry
+// the extension in another letter case, so the folder is searched for any
+// letter case of that name when the loader's one is missing.
+std::optional<std::string> moviePreview(const std::string& previewFolder, std::string_view movieName) {
+    const std::string name = std::string(movieName.substr(0, movieName.size() - 3)) + "JPG";
+    if (platform::isFile(previewFolder + name)) return previewFolder + name;
+    if (const auto entries = platform::listDirectory(previewFolder)) {
+        for (const platform::DirEntry& entry : *entries) {
+            if (!entry.isDirectory && platform::equalNoCase(entry.name, name) && platform::isFile(previewFolder + entry.name))
+                return previewFolder + entry.name;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::string thumbnailPath(const std::string& imagePath) {
     std::string name(platform::lastComponent(imagePath));
-    if (platform::endsWithNoCase(name, ".avi")) name.replace(name.size() - 4, 4, ".jpg");
-    const std::string preview = std::string(platform::parentPath(imagePath)) + "/PREVIEW/" + name;
+    const std::string previewFolder = std::string(platform::parentPath(imagePath)) + "/PREVIEW/";
+    if (platform::endsWithNoCase(name, ".avi")) {
+        if (std::optional<std::string> preview = moviePreview(previewFolder, name)) return *preview;
+        name.replace(name.size() - 4, 4, ".jpg");
+    }
+    const std::string preview = previewFolder + name;
     if (platform::isFile(preview)) return preview;
     if (platform::exists(preview + ".lnk")) {
         if (std::optional<std::string> target = platform::resolveLink(preview + ".lnk")) return *target;

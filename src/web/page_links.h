@@ -24,8 +24,10 @@ std::string pageLink(std::string_view programFolder, std::string_view path);
 /// used as it is.
 std::string rowTargetPath(const std::string& linkTarget);
 
-/// The thumbnail of an image: image folder + "/PREVIEW/" + file name (".avi"
-/// becomes ".jpg"). When that file is missing but the same path + ".lnk"
+/// The thumbnail of an image: image folder + "/PREVIEW/" + file name. A movie's
+/// is the JPEG the loader writes there (the name with "JPG" for "AVI"), or that
+/// name in any letter case that exists; when there is none, ".avi" becomes
+/// ".jpg" for what follows. When that file is missing but the same path + ".lnk"
 /// exists, the link's target. When neither, "/PREVIEW" inserted before the file
 /// name of the image path (of its target when the image is a ".lnk" that
 /// resolves).

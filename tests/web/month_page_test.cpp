@@ -160,6 +160,20 @@ TEST(MonthPage, EightImagesShowFiveThumbnailsAndTheCount) {
     EXPECT_FALSE(libraryRow(data, prog.path()));
 }
 
+TEST(MonthPage, MoviePreviewAsTheLoaderNamesItOrInAnyLetterCase) {
+    TempDir prog;
+    const std::string lib = prog / "LIB/20010619";
+    writeJpeg(lib + "/PREVIEW/MOV1.JPG", 16, 8);  // the loader's name
+    writeJpeg(lib + "/PREVIEW/mov2.Jpg", 16, 8);  // written by hand
+    const LibraryRowData data{"20010619", lib + "/MOV1.AVI", "", {lib + "/MOV1.AVI", lib + "/MOV2.AVI", lib + "/MOV3.AVI"}};
+    // MOV3 has no preview in any case: it keeps the fallback under PREVIEW.
+    const std::string expectedRow =
+        row("20010619", "../../LIB/20010619/MOV1.AVI", "2001/06/19", "<BR>", "3 copies",
+            cell("../../LIB/20010619/PREVIEW/MOV1.JPG") + cell("../../LIB/20010619/PREVIEW/mov2.Jpg") +
+                cell("../../LIB/20010619/PREVIEW/MOV3.AVI") + kDummy + kDummy);
+    EXPECT_EQ(libraryRow(data, prog.path()), expectedRow);
+}
+
 TEST(MonthPage, LibraryOutsideProgramFolderAndLinkFallbacks) {
     TempDir prog;
     TempDir card;
