@@ -166,5 +166,34 @@ TEST_F(DataLines, LocaleDates) {
     EXPECT_EQ(longDate(2004, 12, 31), "Friday, December 31, 2004");
 }
 
+// The long date in the user's language needs no system locale: ICU brings its
+// own data. LC_ALL outweighs LC_TIME, which outweighs LANG.
+TEST_F(DataLines, LongDateInTheUsersLanguage) {
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_TIME");
+    ::setenv("LANG", "de_DE.UTF-8", 1);
+    EXPECT_EQ(longDate(2001, 6, 16), "Samstag, 16. Juni 2001");
+    ::setenv("LC_TIME", "ja_JP.UTF-8", 1);
+    EXPECT_EQ(longDate(2001, 6, 16), "2001年6月16日土曜日");
+    EXPECT_EQ(longDate(2001, 2, 29), "");
+    ::setenv("LC_TIME", "en_US.UTF-8", 1);
+    EXPECT_EQ(longDate(2001, 6, 16), "Saturday, June 16, 2001");
+    ::setenv("LC_TIME", "fr_FR@euro", 1);
+    EXPECT_EQ(longDate(1999, 12, 31), "vendredi 31 décembre 1999");
+    ::setenv("LC_TIME", "POSIX", 1);
+    EXPECT_EQ(longDate(2001, 6, 16), "Saturday, June 16, 2001");
+    ::setenv("LC_ALL", "de_AT.UTF-8", 1);
+    EXPECT_EQ(userTimeLocale(), "de_AT");
+    EXPECT_EQ(longDate(2001, 1, 16), "Dienstag, 16. Jänner 2001");
+
+    // On the data page the time follows the date.
+    ImageInfo info;
+    info.dateTime = "20010616093005";
+    EXPECT_EQ(value(info, "Date"), "Samstag, 16. Juni 2001 09:30:05");
+    ::unsetenv("LANG");
+    ::unsetenv("LC_TIME");
+    ::setenv("LC_ALL", "C", 1);
+}
+
 }  // namespace
 }  // namespace lumbrel::plugin
