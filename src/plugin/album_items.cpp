@@ -86,10 +86,11 @@ std::string previewPathOf(const std::string& listPath) {
 
 namespace {
 
-// Reads the recording data of every item. The reader goes through each whole
-// file, so an album of many camera pictures is bound by reading; the files are
-// shared out to a few threads (each item is still read once, into its own
-// record, and nothing else is shared). Without threads it reads them in turn.
+// Reads the recording data of every item. The reader reads each file's header
+// only, so an album of many camera pictures is bound by the wait for each
+// file's first bytes; the files are shared out to a few threads (each item is
+// still read once, into its own record, and nothing else is shared). Without
+// threads it reads them in turn.
 void readInfos(std::vector<AlbumItem>& items) {
     std::atomic<std::size_t> next{0};
     auto work = [&] {

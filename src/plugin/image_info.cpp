@@ -12,12 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <string_view>
 
 namespace lumbrel::plugin {
 
@@ -64,6 +59,30 @@ public:
             done += static_cast<std::size_t>(n);
         }
         return true;
+    }
+
+    // The first position at or after from where what starts; nullopt when
+    // none. Beyond the head the file is read in pieces of the head's size.
+    std::optional<std::size_t> find(std::string_view what, std::size_t from = 0) const {
+        const auto in = [&](Bytes b, std::size_t offset) -> std::optional<std::size_t> {
+            if (from >= offset + b.size()) return std::nullopt;
+            const std::size_t skip = from > offset ? from - offset : 0;
+            const void* hit = ::memmem(b.data() + skip, b.size() - skip, what.data(), what.size());
+            if (!hit) return std::nullopt;
+            return offset + static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - b.data());
+        };
+        if (const auto hit = in(head_, 0)) return hit;
+        if (head_.size() >= size_ || what.empty()) return std::nullopt;
+        // Pieces overlap by what.size() - 1 bytes so that no match across a border is missed.
+        std::vector<std::uint8_t> piece(std::max(head_.size(), 2 * what.size()));
+        const std::size_t step = piece.size() - (what.size() - 1);
+        for (std::size_t at = head_.size() - std::min(head_.size(), what.size() - 1); at < size_; at += step) {
+            const auto part = std::span(piece).first(std::min(piece.size(), size_ - at));
+            if (part.size() < what.size() || !read(at, part)) return std::nullopt;
+            if (const auto hit = in(part, at)) return hit;
+            if (at + part.size() >= size_) break;
+        }
+        return std::nullopt;
     }
 
 private:
@@ -213,6 +232,14 @@ void makerTag(MakerSettings& m, std::uint16_t tag, Bytes entry, bool big) {
     }
 }
 
+// True when the directory at pos (entry count, 12-byte entries) fits in the
+// noteBytes bytes of the MakerNote that starts there.
+bool makerNoteFits(const Source& src, std::size_t pos, std::uint32_t noteBytes, bool big) {
+    std::array<std::uint8_t, 2> count;
+    if (noteBytes < 2 || !src.read(pos, count)) return false;
+    return 2 + 12 * std::uint64_t{read16(count, 0, big)} <= noteBytes;
+}
+
 // One forward walk from IFD0 (the TIFF header at base): a directory pointer
 // (the Exif IFD, the maker's MakerNote) ends the current directory and the walk
 // goes on in the one it points at.
@@ -283,7 +310,11 @@ void walkExif(const Source& src, std::size_t base, bool big, ImageInfo& info) {
                 }
                 case kTagExifPointer: next = base + value; break;
                 case kTagMakerNote:
-                    if (info.makerData) {
+                    // Entered only when its whole directory lies inside the
+                    // MakerNote's own bytes: a note that opens with a text
+                    // header would otherwise be walked as a directory of
+                    // thousands of entries through the picture data.
+                    if (info.makerData && makerNoteFits(src, base + value, count32, big)) {
                         next = base + value;
                         inMakerNote = true;
                     }
@@ -298,23 +329,21 @@ void walkExif(const Source& src, std::size_t base, bool big, ImageInfo& info) {
     }
 }
 
-// "Exif" at pos: taken when it opens the file's first segment, then two zero
-// bytes and a TIFF header follow. Returns the end of the APP1 segment.
-std::optional<std::size_t> readExif(const Source& src, std::size_t pos, ImageInfo& info) {
-    std::array<std::uint8_t, 18> h;  // pos - 6 .. pos + 12
-    if (pos < 6 || !src.read(pos - 6, h)) return std::nullopt;
-    // SOI and the APP1 marker, then the segment's two length bytes, right before "Exif".
-    if (h[0] != 0xFF || h[1] != 0xD8 || h[2] != 0xFF || h[3] != 0xE1) return std::nullopt;
-    if (h[10] != 0 || h[11] != 0) return std::nullopt;
+// An APP1 payload at pos that holds "Exif", two zero bytes and a TIFF
+// header; false when it is not one.
+bool readExif(const Source& src, std::size_t pos, ImageInfo& info) {
+    std::array<std::uint8_t, 10> h;  // "Exif", 0, 0, the byte order and 42
+    if (!src.read(pos, h)) return false;
+    if (h[0] != 'E' || h[1] != 'x' || h[2] != 'i' || h[3] != 'f' || h[4] != 0 || h[5] != 0) return false;
     bool big;
-    if (h[12] == 'M' && h[13] == 'M' && h[14] == 0x00 && h[15] == 0x2A)
+    if (h[6] == 'M' && h[7] == 'M' && h[8] == 0x00 && h[9] == 0x2A)
         big = true;
-    else if (h[12] == 'I' && h[13] == 'I' && h[14] == 0x2A && h[15] == 0x00)
+    else if (h[6] == 'I' && h[7] == 'I' && h[8] == 0x2A && h[9] == 0x00)
         big = false;
     else
-        return std::nullopt;
+        return false;
     walkExif(src, pos + 6, big, info);
-    return pos - 2 + read16(h, 4, true);
+    return true;
 }
 
 // ---- The maker segment ------------------------------------------------------------
@@ -369,274 +398,128 @@ void readTextRecord(Bytes r, ImageInfo& info) {
     }
 }
 
-// "KDCI" at pos: taken when the APP1 marker and length stand right before it.
-// Returns the end of the segment.
-std::optional<std::size_t> readKdci(const Source& src, std::size_t pos, ImageInfo& info) {
-    std::array<std::uint8_t, 16> h;  // FF E1, length, "KDCI", 6 bytes, count
-    if (pos < 4 || !src.read(pos - 4, std::span(h).first(4))) return std::nullopt;
-    if (h[0] != 0xFF || h[1] != 0xE1) return std::nullopt;
-    const std::size_t end = pos - 2 + read16(h, 2, true);
+// An APP1 payload at pos that opens with "KDCI", the segment ending at end;
+// false when it is not one. Records are read only as far as they lie in the
+// segment, and a settings record only when it is whole.
+bool readKdci(const Source& src, std::size_t pos, std::size_t end, ImageInfo& info) {
+    std::array<std::uint8_t, 16> h;  // "KDCI", 6 bytes, count; then each entry
+    if (!src.read(pos, std::span(h).first(12)) || h[0] != 'K' || h[1] != 'D' || h[2] != 'C' || h[3] != 'I')
+        return false;
     info.makerData = true;
-
-    if (!src.read(pos - 4, std::span(h).first(16))) return end;
-    const std::size_t count = read16(h, 14, true);
+    const std::size_t count = read16(h, 10, true);
     const std::size_t directory = pos + 12;
     std::size_t record = directory + 16 * count;
     std::vector<std::uint8_t> text;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && record < end; ++i) {
         if (!src.read(directory + 16 * i, h)) break;
         const std::uint16_t type = read16(h, 0, true);
         const std::size_t length = read16(h, 2, true);
-        if (type == 1 && record < src.size()) {
-            // The part of the record that lies in the file.
-            text.resize(std::min(length, src.size() - record));
+        const std::size_t inSegment = std::min(length, end - record);
+        if (type == 1) {
+            text.resize(inSegment);
             if (src.read(record, text)) readTextRecord(text, info);
-        } else if (type == 16) {
+        } else if (type == 16 && length >= 32 && inSegment == length) {
             std::array<std::uint8_t, 32> settings;
             if (src.read(record, settings)) readSettingsRecord(settings, info);
         }
         record += length;
     }
-    return end;
+    return true;
 }
 
 std::uint32_t kilobytes(std::uint64_t length) {
     return length == 0 ? 0 : static_cast<std::uint32_t>(std::min<std::uint64_t>((length - 1) / 1024 + 1, UINT32_MAX));
 }
 
-// ---- Reading the whole file in memory -----------------------------------------------
+// ---- The picture's header ---------------------------------------------------------
+// The segments from the start of image up to the start of scan are walked by
+// their lengths: the Exif or "KDCI" segment is found among the APPn segments
+// in whatever order they come (a JFIF segment often comes first), and the size
+// is the picture's own frame header's, not that of a preview some cameras put
+// into an APP2 or maker segment, nor of the thumbnail inside the Exif segment.
 
-std::optional<std::size_t> find(Bytes b, std::string_view what) {
-    const void* hit = ::memmem(b.data(), b.size(), what.data(), what.size());
-    if (!hit) return std::nullopt;
-    return static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - b.data());
-}
+// A header of more segments than any camera writes is taken as damaged; it
+// keeps a crafted file from costing a read per four bytes.
+constexpr int kMaxSegments = 4096;
 
-// From pos to the end of image (FF D9): the size in the last baseline frame
-// header (FF C0) met on the way. Without an end of image the size is unknown.
-void scanSize(Bytes b, std::size_t pos, ImageInfo& info) {
-    while (pos + 1 < b.size()) {
-        const void* hit = std::memchr(b.data() + pos, 0xFF, b.size() - 1 - pos);
-        if (!hit) break;
-        pos = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - b.data());
-        if (b[pos + 1] == 0xD9) return;
-        if (b[pos + 1] == 0xC0 && fits(pos, 9, b.size())) {
-            info.height = read16(b, pos + 5, true);
-            info.width = read16(b, pos + 7, true);
-            info.sizeFound = true;
-            pos += 8;
-        } else {
-            ++pos;
+// Reads the header of the first picture in the file: a JPEG's own, or the
+// first frame of a Motion-JPEG movie.
+ImageInfo readHeader(const Source& src) {
+    static constexpr std::string_view kStart("\xFF\xD8\xFF", 3);
+    const std::optional<std::size_t> start = src.find(kStart);
+    if (!start) return {};
+    std::optional<ImageInfo> kdci, exif;
+    bool sizeFound = false;
+    std::uint16_t width = 0, height = 0;
+    std::size_t p = *start + 2;
+    for (int segments = 0; segments < kMaxSegments; ++segments) {
+        std::array<std::uint8_t, 4> m;  // marker and length
+        if (!src.read(p, std::span(m).first(2)) || m[0] != 0xFF) break;
+        const std::uint8_t marker = m[1];
+        if (marker == 0xFF) {  // a fill byte before the marker
+            ++p;
+            continue;
         }
+        if (marker == 0xDA || marker == 0xD9) break;  // start of scan, end of image
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {  // markers without a length
+            p += 2;
+            continue;
+        }
+        if (!src.read(p, m)) break;
+        const std::size_t length = read16(m, 2, true);
+        if (length < 2) break;
+        const std::size_t payload = p + 4, end = p + 2 + length;
+        if (marker == 0xE1 && !kdci) {
+            ImageInfo info;
+            if (readKdci(src, payload, end, info))
+                kdci = std::move(info);
+            else if (!exif && readExif(src, payload, info))
+                exif = std::move(info);
+        } else if (marker == 0xC0 && !sizeFound) {
+            std::array<std::uint8_t, 5> frame;  // precision, height, width
+            if (src.read(payload, frame)) {
+                height = read16(frame, 1, true);
+                width = read16(frame, 3, true);
+                sizeFound = true;
+            }
+        }
+        p = end;
     }
-    info.sizeFound = false;
-    info.width = info.height = 0;
+    ImageInfo info = kdci ? std::move(*kdci) : exif ? std::move(*exif) : ImageInfo{};
+    info.sizeFound = sizeFound;
+    info.width = width;
+    info.height = height;
+    return info;
 }
 
-ImageInfo readWhole(Bytes b, std::uint64_t fileLength) {
-    ImageInfo info;
-    if (fileLength == 0) return info;
-    // The decoders leave info untouched when they do not take their tag.
-    const Source src(b);
-    std::optional<std::size_t> end;
-    if (const auto kdci = find(b, "KDCI")) end = readKdci(src, *kdci, info);
-    if (!end)
-        if (const auto exif = find(b, "Exif")) end = readExif(src, *exif, info);
-    scanSize(b, end.value_or(0), info);
+ImageInfo readFrom(const Source& src, std::uint64_t fileLength) {
+    if (fileLength == 0) return {};
+    ImageInfo info = readHeader(src);
     info.fileSizeKB = kilobytes(fileLength);
     return info;
 }
 
-// ---- Reading the file in pieces ------------------------------------------------------
-// The same result as readWhole over the whole file, in one forward pass with
-// the head (first piece) kept for the segment decoders and later pieces in a
-// window of fixed size.
-//
-// Everything readWhole looks at in a position-dependent way starts with one of
-// four byte pairs: FF D9 and FF C0 (the size scan), "KD" (the first "KDCI") and
-// "Ex" (the first "Exif"); every other position leaves the scan as it is. The
-// pass visits these pairs in file order, so it meets the first "KDCI" and the
-// first "Exif" of the file, in whatever piece they lie. The segment decoders
-// read through a Source that falls back on pread beyond the head, so they see
-// the bytes readWhole sees. A segment that decides the scan start restarts the
-// scan at its end; that end lies at or after two bytes before the tag, and the
-// bytes from there to the tag (length bytes below 2, the tag) hold no FF pair,
-// so no pair the new scan must see was passed already. An "Exif" segment found
-// first is replaced when a "KDCI" segment follows, as readWhole prefers it.
-// A pair is handled only when the 9 bytes from it lie in the window (a frame
-// header's size), except in the last window; the last 8 bytes of a window are
-// carried into the next so that pairs across piece borders are seen.
+constexpr std::size_t kMinChunk = 16;
+// The head holds the header of a camera file (the Exif segment is at most
+// 64 KiB); what lies beyond it is read only where the header reaches.
+constexpr std::size_t kDefaultChunk = 64 * 1024 + 4096;
 
-constexpr std::size_t kCarry = 8;
-constexpr std::size_t kMinChunk = 2 * kCarry;
-// Pieces stay in the CPU's second-level cache and below the size from which
-// the allocator maps fresh pages for every file.
-constexpr std::size_t kDefaultChunk = 64 * 1024;
-
-inline bool isPair(std::uint8_t a, std::uint8_t b) {
-    return (a == 0xFF && (b == 0xD9 || b == 0xC0)) || (a == 'K' && b == 'D') || (a == 'E' && b == 'x');
-}
-
-// The first position p in [pos, limit) starting a pair; limit when none.
-// b[limit] must be readable. The vector versions test 32 or 64 positions at a
-// time: the pairs are rare in picture data, where most of the time goes.
-std::size_t nextPairBytewise(const std::uint8_t* b, std::size_t pos, std::size_t limit) {
-    for (; pos < limit; ++pos)
-        if (isPair(b[pos], b[pos + 1])) return pos;
-    return limit;
-}
-
-#if defined(__SSE2__)
-// One bit per position of the 16 from p that starts a pair.
-inline unsigned pairMask16(const std::uint8_t* p) {
-    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const auto is = [](__m128i v, std::uint8_t c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(c))); };
-    const __m128i marker = _mm_and_si128(is(first, 0xFF), _mm_or_si128(is(second, 0xD9), is(second, 0xC0)));
-    const __m128i tags = _mm_or_si128(_mm_and_si128(is(first, 'K'), is(second, 'D')),
-                                      _mm_and_si128(is(first, 'E'), is(second, 'x')));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(marker, tags)));
-}
-
-std::size_t nextPairSse2(const std::uint8_t* b, std::size_t pos, std::size_t limit) {
-    for (; pos + 32 <= limit; pos += 32) {
-        const unsigned mask = pairMask16(b + pos) | pairMask16(b + pos + 16) << 16;
-        if (mask) return pos + static_cast<std::size_t>(__builtin_ctz(mask));
+bool fill(int fd, std::span<std::uint8_t> out) {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;  // an error, or the file got shorter
+        done += static_cast<std::size_t>(n);
     }
-    return nextPairBytewise(b, pos, limit);
+    return true;
 }
-#endif
-
-#if defined(__x86_64__)
-__attribute__((target("avx2"))) inline std::uint32_t pairMask32(const std::uint8_t* p) {
-    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
-    const __m256i ff = _mm256_set1_epi8(static_cast<char>(0xFF)), d9 = _mm256_set1_epi8(static_cast<char>(0xD9)),
-                  c0 = _mm256_set1_epi8(static_cast<char>(0xC0)), k = _mm256_set1_epi8('K'), d = _mm256_set1_epi8('D'),
-                  e = _mm256_set1_epi8('E'), x = _mm256_set1_epi8('x');
-    const __m256i marker = _mm256_and_si256(_mm256_cmpeq_epi8(first, ff),
-                                            _mm256_or_si256(_mm256_cmpeq_epi8(second, d9), _mm256_cmpeq_epi8(second, c0)));
-    const __m256i tags = _mm256_or_si256(_mm256_and_si256(_mm256_cmpeq_epi8(first, k), _mm256_cmpeq_epi8(second, d)),
-                                         _mm256_and_si256(_mm256_cmpeq_epi8(first, e), _mm256_cmpeq_epi8(second, x)));
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(marker, tags)));
-}
-
-__attribute__((target("avx2"))) std::size_t nextPairAvx2(const std::uint8_t* b, std::size_t pos, std::size_t limit) {
-    for (; pos + 64 <= limit; pos += 64) {
-        const std::uint64_t mask = pairMask32(b + pos) | std::uint64_t{pairMask32(b + pos + 32)} << 32;
-        if (mask) return pos + static_cast<std::size_t>(__builtin_ctzll(mask));
-    }
-    return nextPairSse2(b, pos, limit);
-}
-#endif
-
-std::size_t nextPair(const std::uint8_t* b, std::size_t pos, std::size_t limit) {
-#if defined(__x86_64__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2 ? nextPairAvx2(b, pos, limit) : nextPairSse2(b, pos, limit);
-#elif defined(__SSE2__)
-    return nextPairSse2(b, pos, limit);
-#else
-    return nextPairBytewise(b, pos, limit);
-#endif
-}
-
-class PieceReader {
-public:
-    PieceReader(int fd, std::size_t length, std::size_t chunk) : fd_(fd), length_(length), chunk_(chunk) {}
-
-    std::optional<ImageInfo> read() {
-        std::vector<std::uint8_t> head(std::min(chunk_, length_));
-        if (!fill(head)) return std::nullopt;
-        const Source src(head, fd_, length_);
-        std::vector<std::uint8_t> window(kCarry + chunk_);
-        Bytes piece = head;
-        std::size_t start = 0;  // file position of piece[0]
-        for (;;) {
-            const bool last = start + piece.size() >= length_;
-            visit(src, piece, start, last);
-            if (last || done()) break;
-            std::memmove(window.data(), piece.data() + piece.size() - kCarry, kCarry);
-            start += piece.size() - kCarry;
-            const auto next = std::span(window).subspan(kCarry, std::min(chunk_, length_ - start - kCarry));
-            if (!fill(next)) return std::nullopt;
-            piece = std::span(window).first(kCarry + next.size());
-        }
-        if (!scanEnded_) info_.width = info_.height = 0, info_.sizeFound = false;
-        info_.fileSizeKB = kilobytes(length_);
-        return info_;
-    }
-
-private:
-    bool fill(std::span<std::uint8_t> out) {
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::read(fd_, out.data() + done, out.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;  // an error, or the file got shorter
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-    bool done() const { return kdciSeen_ && (kdciTaken_ || exifSeen_) && scanEnded_; }
-
-    void restartScan(std::size_t from) {
-        scanNext_ = from;
-        scanEnded_ = false;
-        info_.sizeFound = false;
-        info_.width = info_.height = 0;
-    }
-
-    void visit(const Source& src, Bytes b, std::size_t start, bool last) {
-        const std::size_t limit = last ? (b.empty() ? 0 : b.size() - 1) : b.size() - kCarry;
-        for (std::size_t p = nextPair(b.data(), 0, limit); p < limit; p = nextPair(b.data(), p + 1, limit)) {
-            const std::size_t at = start + p;
-            if (b[p] == 0xFF) {
-                if (scanEnded_ || at < scanNext_) continue;
-                if (b[p + 1] == 0xD9) {
-                    scanEnded_ = true;
-                } else if (fits(p, 9, b.size())) {
-                    info_.height = read16(b, p + 5, true);
-                    info_.width = read16(b, p + 7, true);
-                    info_.sizeFound = true;
-                    scanNext_ = at + 8;
-                }
-            } else if (!fits(p, 4, b.size())) {
-                continue;
-            } else if (b[p] == 'K' && !kdciSeen_ && b[p + 2] == 'C' && b[p + 3] == 'I') {
-                kdciSeen_ = true;
-                ImageInfo kdci;
-                if (const auto end = readKdci(src, at, kdci)) {
-                    info_ = kdci;
-                    kdciTaken_ = true;
-                    restartScan(*end);
-                }
-            } else if (b[p] == 'E' && !exifSeen_ && b[p + 2] == 'i' && b[p + 3] == 'f') {
-                exifSeen_ = true;
-                if (kdciTaken_) continue;
-                ImageInfo exif;
-                if (const auto end = readExif(src, at, exif)) {
-                    info_ = exif;
-                    restartScan(*end);
-                }
-            }
-        }
-    }
-
-    int fd_;
-    std::size_t length_, chunk_;
-    ImageInfo info_;
-    bool kdciSeen_ = false, kdciTaken_ = false, exifSeen_ = false;
-    std::size_t scanNext_ = 0;
-    bool scanEnded_ = false;
-};
 
 }  // namespace
 
 ImageInfo readImageInfo(std::span<const std::uint8_t> bytes, std::uint64_t fileLength) {
     try {
-        return readWhole(bytes, fileLength);
+        return readFrom(Source(bytes), fileLength);
     } catch (...) {
         return {};
     }
@@ -649,9 +532,9 @@ ImageInfo readImageInfo(const std::string& path, std::size_t chunkBytes) {
     try {
         struct stat st;
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-            PieceReader reader(fd, static_cast<std::size_t>(st.st_size), std::max(chunkBytes, kMinChunk));
-            info = reader.read().value_or(ImageInfo{});
+            const auto length = static_cast<std::size_t>(st.st_size);
+            std::vector<std::uint8_t> head(std::min(std::max(chunkBytes, kMinChunk), length));
+            if (fill(fd, head)) info = readFrom(Source(head, fd, length), length);
         }
     } catch (...) {
         info = {};

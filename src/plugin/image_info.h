@@ -1,7 +1,8 @@
 #pragma once
 // Recording data of one album item, read from the camera's JPEG (or the first
 // frame of a movie): the maker's older "KDCI" segment or Exif with the maker's
-// MakerNote, and the picture size from the baseline frame header.
+// MakerNote, and the picture size from its baseline frame header. The
+// segments of the picture's header are walked by their lengths.
 //
 // The first fields below are what the album pages use; the exposure values and
 // the maker settings after them feed the data page lines.
@@ -61,8 +62,9 @@ struct ImageInfo {
 };
 
 /// Reads one file; an unreadable or empty file gives the all-zero record.
-/// The file is read in pieces of chunkBytes (at least 16) and memory use does
-/// not grow with its size; the result equals readImageInfo(whole file, length).
+/// Only the header of the file's first picture is read: a head of chunkBytes
+/// (at least 16), and beyond it only the bytes the header's segments reach;
+/// the result equals readImageInfo(whole file, length).
 ImageInfo readImageInfo(const std::string& path);
 ImageInfo readImageInfo(const std::string& path, std::size_t chunkBytes);
 

@@ -49,6 +49,8 @@ Field text(std::uint16_t tag, std::string_view s) {
 }
 Field bytesField(std::uint16_t tag, ByteVector bytes) { return {tag, 7, {}, std::move(bytes), nullptr}; }
 Field pointer(std::uint16_t tag, Directory d) { return {tag, 4, {}, {}, std::make_shared<Directory>(std::move(d))}; }
+// A MakerNote: a directory of its own as the note's bytes, counted as such.
+Field note(std::uint16_t tag, Directory d) { return {tag, 7, {}, {}, std::make_shared<Directory>(std::move(d))}; }
 
 class TiffWriter {
 public:
@@ -94,7 +96,9 @@ private:
         w_.u32(out_, 0);  // no next directory
         for (const auto& [slot, f] : later) {
             if (f->sub) {
-                patch32(slot, directory(*f->sub));
+                const std::uint32_t at = directory(*f->sub);
+                patch32(slot, at);
+                if (f->type == 7) patch32(slot - 4, std::uint32_t(out_.size()) - at);
                 continue;
             }
             patch32(slot, std::uint32_t(out_.size()));
@@ -128,7 +132,7 @@ Directory cameraDirectory(std::string_view make) {
                          bytesField(27, {3, 1, 7}), shortField(28, 6), shortField(30, 5)}};
     Directory exif{{rational(33434, 1, 60), rational(33437, 28, 10), shortField(34850, 2),
                     text(36867, "2001:02:03 10:20:30"), rational(37380, -2, 3), shortField(37383, 5),
-                    shortField(37385, 0x19), pointer(37500, makerNote), bytesField(40000, kThumbnail)}};
+                    shortField(37385, 0x19), note(37500, makerNote), bytesField(40000, kThumbnail)}};
     return {{text(271, make), text(272, "QV-Lumen 2"), shortField(274, 6), pointer(34665, exif)}};
 }
 
@@ -199,6 +203,38 @@ TEST(ImageInfo, AnotherMakersNoteIsNotEntered) {
     EXPECT_EQ(info.model, "QV-Lumen 2");
 }
 
+// A MakerNote is entered only when its directory lies within the note's own
+// bytes: a note that opens with a text header ("ORRIN\0\0\0") would be read
+// as a directory of some 20,000 entries.
+TEST(ImageInfo, MakerNoteWhoseDirectoryDoesNotFitIsPassedOver) {
+    for (const bool big : {true, false}) {
+        SCOPED_TRACE(big ? "MM" : "II");
+        const auto withNote = [&](Field makerNote) {
+            Directory exif{{shortField(34850, 2), std::move(makerNote), shortField(37385, 1)}};
+            return read(exifFile({{text(271, "Orrin"), text(272, "KD-310"), pointer(34665, exif)}}, big));
+        };
+        Directory settings{{shortField(2, 3), shortField(20, 100)}};
+        const ImageInfo fits = withNote(note(37500, settings));
+        EXPECT_EQ(std::tie(fits.maker.quality, fits.maker.iso), std::make_tuple(3, 100));
+        EXPECT_EQ(fits.flash, 0);  // the walk went on in the note
+
+        ByteVector headed = {'O', 'R', 'R', 'I', 'N', 0, 0, 0};
+        headed.resize(40, 0x11);
+        const ImageInfo refused = withNote(bytesField(37500, headed));
+        EXPECT_TRUE(refused.makerData);
+        EXPECT_EQ(refused.maker, MakerSettings{});
+        EXPECT_EQ(refused.exposureProgram, 2);
+        EXPECT_EQ(refused.flash, 1);  // the Exif directory goes on after the note
+        // One entry more than the note holds.
+        ByteVector shortNote = {0, 2, 0, 2, 0, 3, 0, 0, 0, 1, 0, 3, 0, 0};
+        if (!big) shortNote = {2, 0, 2, 0, 3, 0, 1, 0, 0, 0, 3, 0, 0, 0};
+        shortNote.resize(2 + 12 + 11, 0);
+        EXPECT_EQ(withNote(bytesField(37500, shortNote)).maker, MakerSettings{});
+        shortNote.resize(2 + 2 * 12, 0);
+        EXPECT_EQ(withNote(bytesField(37500, shortNote)).maker.quality, 3);
+    }
+}
+
 TEST(ImageInfo, ApexValuesStandInForMissingExposureTimeAndFNumber) {
     const auto exposure = [](std::vector<Field> fields) {
         const ImageInfo info = read(exifFile({{pointer(34665, {std::move(fields)})}}, true));
@@ -230,27 +266,79 @@ TEST(ImageInfo, MakerSegment) {
               std::make_tuple(0, 1, 2, 3));
     EXPECT_EQ(std::tie(info.width, info.height), std::make_tuple(640, 480));
 
-    // The maker segment wins over Exif wherever it lies; a "KDCI" outside an
-    // APP1 segment is not the maker's (and hides any later one).
-    ByteVector both = cameraFile(false, "Other");
+    // The maker segment wins over an Exif segment before it; "KDCI" anywhere
+    // but at the start of an APP1 segment is not the maker's.
+    const ByteVector exif = cameraFile(false, "Other");
     const ByteVector kdci = kdciFile();
-    both.insert(both.end() - 2, kdci.begin() + 2, kdci.end() - 2);
+    const ByteVector kdciSegmentBytes(kdci.begin() + 2, kdci.begin() + 2 + 4 + 12 + 32 + 29 + 32);
+    ByteVector both = exif;
+    both.insert(both.begin() + 2 + 4 + (exif[4] << 8 | exif[5]) - 2, kdciSegmentBytes.begin(), kdciSegmentBytes.end());
     EXPECT_EQ(read(both).model, "DC-290");
-    both.insert(both.begin() + 200, {'K', 'D', 'C', 'I'});
-    EXPECT_EQ(read(both).model, "QV-Lumen 2");
+    EXPECT_EQ(read(both).width, 1600);
+    ByteVector stray = exif;
+    const ByteVector app2 = {0xFF, 0xE2, 0x00, 0x08, 'K', 'D', 'C', 'I', 0, 1};
+    stray.insert(stray.begin() + 2, app2.begin(), app2.end());
+    stray.insert(stray.end() - 4, {'K', 'D', 'C', 'I'});
+    EXPECT_EQ(read(stray).model, "QV-Lumen 2");
 }
 
-TEST(ImageInfo, ExifMustOpenTheFile) {
-    // SOI and APP1 right before the segment length: a JFIF segment in front
-    // hides the Exif segment.
+// A settings record is taken only whole: 32 bytes or more, inside its segment.
+// A text record is read as far as it lies in the segment.
+TEST(ImageInfo, MakerSegmentRecordsStayInsideTheSegment) {
+    const std::string_view texts("\x06" "DC-290\0" "\x03" "1999:12:31 23:59:58\0", 29);
+    const ByteVector textRecord(texts.begin(), texts.end());
+    ByteVector settings(32, 0);
+    settings[0] = 3;
+    const auto quality = [&](const ByteVector& record) {
+        return read(test::jpegFile({kdciSegment({{1, textRecord}, {16, record}})}, picture(64, 48))).maker.quality;
+    };
+    EXPECT_EQ(quality(settings), 3);
+    EXPECT_EQ(quality(ByteVector(settings.begin(), settings.begin() + 31)), 0);
+    ByteVector longer = settings;
+    longer.resize(40, 0);
+    EXPECT_EQ(quality(longer), 3);
+
+    // A settings record whose length runs past the segment, with picture data after it.
+    ByteVector segment = kdciSegment({{1, textRecord}, {16, ByteVector(40, 0)}});
+    segment.resize(segment.size() - 10);
+    segment[2] = std::uint8_t((segment.size() - 2) >> 8), segment[3] = std::uint8_t(segment.size() - 2);
+    segment[4 + 12 + 32 + 29] = 3;  // its first byte, quality
+    ByteVector file = test::jpegFile({segment}, picture(64, 48));
+    file.insert(file.begin() + 2 + std::ptrdiff_t(segment.size()), 10, 0x03);
+    const ImageInfo past = read(file);
+    EXPECT_EQ(past.maker, MakerSettings{});
+    EXPECT_EQ(past.model, "DC-290");
+    EXPECT_EQ(std::tie(past.width, past.height), std::make_tuple(0, 0));  // the ten bytes are no marker
+
+    // A text record cut by the segment's end keeps what lies inside it.
+    ByteVector cut = kdciSegment({{1, ByteVector(textRecord.begin(), textRecord.begin() + 8)}});
+    cut[4 + 12 + 2] = 0, cut[4 + 12 + 3] = std::uint8_t(textRecord.size());
+    const ImageInfo model = read(test::jpegFile({cut}, picture(64, 48)));
+    EXPECT_EQ(model.model, "DC-290");
+    EXPECT_TRUE(model.dateTime.empty());
+    EXPECT_EQ(model.width, 64);
+}
+
+TEST(ImageInfo, ExifAfterOtherSegmentsOfTheHeader) {
+    // Many cameras and phones write a JFIF segment before the Exif segment.
     const ByteVector exif = cameraFile(true);
-    const ByteVector jfif = test::withSegments(exif, {{0xFF, 0xE0, 0x00, 0x04, 'J', 'F'}});
-    EXPECT_TRUE(read(exif).makerData);
-    const ImageInfo info = read(jfif);
-    EXPECT_FALSE(info.makerData);
-    EXPECT_TRUE(info.model.empty());
-    // Scanned from the start, the thumbnail's frame header comes first.
-    EXPECT_EQ(std::tie(info.width, info.height), std::make_tuple(160, 120));
+    const ByteVector jfif = test::withSegments(
+        exif, {{0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}, {0xFF, 0xFE, 0x00, 0x03, 'x'}});
+    EXPECT_EQ(read(jfif), read(exif));
+    // "Exif" only counts as the start of an APP1 segment of the header: not
+    // in another segment, nor in the picture data after the start of scan.
+    ByteVector body = {'E', 'x', 'i', 'f', 0, 0};
+    const ByteVector tiff = TiffWriter(true).write(cameraDirectory("Orrin"));
+    body.insert(body.end(), tiff.begin(), tiff.end());
+    ByteVector app2 = test::app1(body);
+    app2[1] = 0xE2;
+    EXPECT_FALSE(read(test::jpegFile({app2}, picture(80, 60))).makerData);
+    ByteVector afterScan = test::jpegFile({}, picture(80, 60));
+    const ByteVector app1 = test::app1(body);
+    afterScan.insert(afterScan.end() - 2, app1.begin(), app1.end());
+    const ImageInfo late = read(afterScan);
+    EXPECT_FALSE(late.makerData);
+    EXPECT_EQ(late.width, 80);
 }
 
 TEST(ImageInfo, SizeScan) {
@@ -261,13 +349,43 @@ TEST(ImageInfo, SizeScan) {
     using S = std::tuple<bool, std::uint16_t, std::uint16_t>;
     EXPECT_EQ(size(picture(320, 240)), S(true, 320, 240));
     EXPECT_EQ(size(test::fakeScan()), S(false, 0, 0));  // no frame header
-    const ByteVector whole = picture(320, 240);
-    const ByteVector noEnd(whole.begin(), whole.end() - 2);  // without its end-of-image marker
-    EXPECT_EQ(size(noEnd), S(false, 0, 0));  // runs off the end
     ByteVector afterEnd = test::fakeScan();
     const ByteVector frame = picture(320, 240);
     afterEnd.insert(afterEnd.end(), frame.begin(), frame.end());
-    EXPECT_EQ(size(afterEnd), S(false, 0, 0));  // a frame after the end of image
+    EXPECT_EQ(size(afterEnd), S(false, 0, 0));  // a frame after the start of scan
+    ByteVector progressive = picture(320, 240);
+    progressive[7] = 0xC2;
+    EXPECT_EQ(size(progressive), S(false, 0, 0));  // only a baseline frame counts
+
+    // A picture cut short after its header still has its size; one cut inside
+    // the frame header has none.
+    const ByteVector whole = test::jpegFile({}, picture(320, 240));
+    EXPECT_EQ(read(ByteVector(whole.begin(), whole.end() - 2)).width, 320);
+    EXPECT_FALSE(read(ByteVector(whole.begin(), whole.begin() + 14)).sizeFound);
+
+    // A preview JPEG in an APP2 segment (frame header and end of image of its
+    // own) before the picture's frame header, and fill bytes before a marker.
+    ByteVector preview = {0xFF, 0xE2, 0x00, 0x00, 'F', 'P', 'X', 'R', 0xFF, 0xD8};
+    const ByteVector previewFrame = picture(640, 480);
+    preview.insert(preview.end(), previewFrame.begin(), previewFrame.end());
+    preview[2] = std::uint8_t((preview.size() - 2) >> 8), preview[3] = std::uint8_t(preview.size() - 2);
+    ByteVector tail = {0xFF, 0xFF};
+    tail.insert(tail.end(), whole.begin() + 2, whole.end());
+    preview.insert(preview.end(), tail.begin(), tail.end());
+    EXPECT_EQ(size(preview), S(true, 320, 240));
+}
+
+// A movie's recording data is that of its first frame: the header of the
+// first JPEG in the file.
+TEST(ImageInfo, MovieReadsItsFirstFrame) {
+    ByteVector movie = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' ', 'L', 'I', 'S', 'T'};
+    movie.resize(300, 0);
+    const ByteVector frame = cameraFile(false);
+    movie.insert(movie.end(), frame.begin(), frame.end());
+    movie.insert(movie.end(), frame.begin(), frame.end());
+    const ImageInfo info = read(movie);
+    EXPECT_EQ(info.model, "QV-Lumen 2");
+    EXPECT_EQ(std::tie(info.width, info.height), std::make_tuple(1600, 1200));
 }
 
 TEST(ImageInfo, FileSizeFromLength) {
