@@ -6,7 +6,7 @@ namespace lumbrel::samplecard {
 namespace {
 
 // TIFF field types.
-constexpr std::uint16_t kShort = 3, kLong = 4, kAscii = 2, kRational = 5, kUndefined = 7;
+constexpr std::uint16_t kShort = 3, kLong = 4, kAscii = 2, kRational = 5, kUndefined = 7, kSRational = 10;
 
 struct Entry {
     std::uint16_t tag;
@@ -35,6 +35,11 @@ public:
         Bytes b = u32(num), d = u32(den);
         b.insert(b.end(), d.begin(), d.end());
         return {tag, kRational, 1, b};
+    }
+    Entry srationalEntry(std::uint16_t tag, std::int32_t num, std::int32_t den) const {
+        Entry e = rationalEntry(tag, static_cast<std::uint32_t>(num), static_cast<std::uint32_t>(den));
+        e.type = kSRational;
+        return e;
     }
     static Entry asciiEntry(std::uint16_t tag, const std::string& s) {
         Bytes b(s.begin(), s.end());
@@ -86,14 +91,24 @@ private:
     bool big_;
 };
 
-// The MakerNote: "ORRIN" and padding to 8 bytes, then an IFD of the camera's
-// own in the block's byte order whose values all fit in their entries (so it
-// stays valid wherever it is placed): picture number, quality mode, firmware.
-Bytes makerNote(const Tiff& t, std::uint32_t pictureNumber) {
-    Bytes b{'O', 'R', 'R', 'I', 'N', 0, 0, 0};
-    const std::vector<Entry> entries = {t.longEntry(0x0001, pictureNumber), t.shortEntry(0x0002, 2),
-                                        t.shortEntry(0x0003, 0x0102)};
-    t.appendIfd(b, 8, entries, 0);
+// The marked series of shutter times (1/n s) and f-numbers (tenths) for
+// the whole APEX values 0 to 10 and 0 to 8.
+constexpr std::uint32_t kShutterDenominators[] = {1, 2, 4, 8, 15, 30, 60, 125, 250, 500, 1000};
+constexpr std::uint32_t kFNumberTenths[] = {10, 14, 20, 28, 40, 56, 80, 110, 160};
+
+// The MakerNote: a directory of the camera's own, starting at the note's first
+// byte, in the block's byte order; all its values fit in their entries, so it
+// stays valid wherever it is placed.
+Bytes makerNote(const Tiff& t, const Shot& shot) {
+    Bytes b;
+    const std::vector<Entry> entries = {
+        t.shortEntry(1, shot.recordingMode), t.shortEntry(2, shot.quality),    t.shortEntry(3, shot.focusMode),
+        t.shortEntry(4, shot.flashMode),     t.shortEntry(7, shot.whiteBalance),
+        t.longEntry(10, static_cast<std::uint32_t>(shot.zoom) << 16 | 1),     // zoom: upper / lower half
+        t.shortEntry(11, 0),                 t.shortEntry(12, 0),               t.shortEntry(13, 0),  // Normal, Std, Std
+        t.shortEntry(20, shot.iso),          t.shortEntry(28, shot.exposureMode),
+    };
+    t.appendIfd(b, 0, entries, 0);
     return b;
 }
 
@@ -119,11 +134,18 @@ Bytes exifPayload(const ExifFields& f) {
                                    : t.longEntry(tag, static_cast<std::uint32_t>(v));
     };
     const std::vector<Entry> exif = {
+        t.rationalEntry(0x829A, 1, kShutterDenominators[f.shot.tv]),  // ExposureTime
+        t.rationalEntry(0x829D, kFNumberTenths[f.shot.av], 10),       // FNumber
+        t.shortEntry(0x8822, f.shot.program),                         // ExposureProgram
+        t.shortEntry(0x8827, f.shot.iso),                             // ISOSpeedRatings
         Tiff::undefinedEntry(0x9000, {'0', '2', '1', '0'}),  // ExifVersion
         Tiff::asciiEntry(0x9003, f.dateTime),                // DateTimeOriginal
         Tiff::asciiEntry(0x9004, f.dateTime),                // DateTimeDigitized
         Tiff::undefinedEntry(0x9101, {1, 2, 3, 0}),          // ComponentsConfiguration: Y Cb Cr
-        Tiff::undefinedEntry(0x927C, makerNote(t, f.pictureNumber)),
+        t.srationalEntry(0x9204, f.shot.biasThirds, 3),      // ExposureBiasValue
+        t.shortEntry(0x9207, f.shot.metering),               // MeteringMode
+        t.shortEntry(0x9209, f.shot.flashFired ? 1 : 0),     // Flash
+        Tiff::undefinedEntry(0x927C, makerNote(t, f.shot)),
         Tiff::undefinedEntry(0xA000, {'0', '1', '0', '0'}),  // FlashpixVersion
         t.shortEntry(0xA001, 1),                             // ColorSpace: sRGB
         dimension(0xA002, f.width),                          // PixelXDimension
@@ -168,15 +190,33 @@ Bytes kdciPayload(const KdciFields& f) {
         return Bytes{std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
     };
     Bytes items;
-    for (const auto& [kind, text] : {std::pair{1, f.model}, std::pair{2, f.firmware}, std::pair{3, f.dateTime}}) {
+    for (const auto& [kind, text] : {std::pair{6, f.model}, std::pair{3, f.dateTime}}) {
         items.push_back(static_cast<std::uint8_t>(kind));
         items.insert(items.end(), text.begin(), text.end());
         items.push_back(0);
     }
+    // The settings record: the shot's codes at the bytes the cameras use.
+    const Shot& shot = f.shot;
+    Bytes settings(32, 0);
+    settings[0] = static_cast<std::uint8_t>(shot.quality);
+    settings[1] = static_cast<std::uint8_t>((f.orientationCode & 0x0F) << 4);
+    settings[2] = static_cast<std::uint8_t>(shot.recordingMode);
+    settings[3] = static_cast<std::uint8_t>(shot.focusMode);
+    // Exposure program in the low two bits (3 manual, 1 program, 2 aperture
+    // priority), metering in the high four (0 matrix, 1 centre, 8 spot).
+    const int program = shot.program == 1 ? 3 : shot.program == 3 ? 2 : 1;
+    const int metering = shot.metering == 2 ? 1 : shot.metering == 3 ? 8 : 0;
+    settings[4] = static_cast<std::uint8_t>(metering << 4 | program);
+    settings[5] = static_cast<std::uint8_t>(shot.tv + 5);          // shutter index
+    settings[6] = static_cast<std::uint8_t>(shot.av + 1);          // aperture index
+    settings[7] = static_cast<std::uint8_t>(13 + shot.biasThirds);  // 13: no compensation
+    settings[8] = static_cast<std::uint8_t>(shot.flashMode);
+    settings[10] = static_cast<std::uint8_t>(shot.whiteBalance);
+    settings[17] = static_cast<std::uint8_t>(shot.zoom - 1);
     const std::vector<Area> areas = {
         {2, u32be(f.pictureNumber)},
         {1, items},
-        {16, Bytes{0x00, static_cast<std::uint8_t>((f.orientationCode & 0x0F) << 4), 0x00, 0x00}},
+        {16, settings},
     };
 
     // Payload offset = block offset - 4 (the block starts at FF E1 and its

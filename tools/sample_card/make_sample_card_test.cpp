@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "media/standard_tables.h"
+#include "plugin/image_info.h"
 #include "sample_card.h"
 #include "support/temp_dir.h"
 
@@ -237,21 +240,88 @@ TEST_F(SampleCard, KdciBlocksFollowTheMakerLayout) {
         ASSERT_EQ(text(f, b + 4, 10), std::string("KDCI\0\0\0\0\0\0", 10));
         const unsigned count = be16(f, b + 14);
         std::size_t data = b + 16 + 16 * count;
-        std::string date;
+        std::string date, model;
         int orientation = -1;
         for (unsigned i = 0; i < count; ++i) {
             const std::size_t e = b + 16 + 16 * i;
             const unsigned tag = be16(f, e), size = be16(f, e + 2);
             if (tag == 1)
-                for (std::size_t p = data; p < data + size; p = findText(f, std::string_view("\0", 1), p) + 1)
+                for (std::size_t p = data; p < data + size; p = findText(f, std::string_view("\0", 1), p) + 1) {
                     if (f.at(p) == 0x03) date = text(f, p + 1, 19);
-            if (tag == 16) orientation = f.at(data + 1) >> 4;
+                    if (f.at(p) == 0x06) model = text(f, p + 1, 6);
+                }
+            if (tag == 16) {
+                EXPECT_EQ(size, 32u);  // the settings record is whole
+                orientation = f.at(data + 1) >> 4;
+            }
             data += size;
         }
         EXPECT_EQ(data, b + 2 + be16(f, b + 2));  // the areas fill the segment exactly
         EXPECT_EQ(date, entry(path).date);
+        EXPECT_EQ(model, "KD-110");
         EXPECT_EQ(orientation, code);
     }
+}
+
+// The data page of the card's pictures, read by the album's own reader: the
+// camera blocks carry the maker's layouts, so every line has a real value.
+TEST_F(SampleCard, DataPagesShowWhatTheCameraRecorded) {
+    const auto lines = [&](const char* path) {
+        std::map<std::string, std::string> byLabel;
+        for (const std::string& line : lumbrel::plugin::dataLines(lumbrel::plugin::readImageInfo(*dir_ / path))) {
+            const std::size_t colon = line.find(" : ");
+            byLabel[line.substr(1, colon - 1)] = line.substr(colon + 3);
+        }
+        return byLabel;
+    };
+    // Picture 1, in daylight; Intel byte order with a thumbnail in the Exif segment.
+    auto day = lines("DCIM/100ORRIN/ABCD0001.JPG");
+    EXPECT_EQ(day["Resolution"], "640 x 480 pixels");
+    EXPECT_EQ(day["Quality"], "Fine");
+    EXPECT_EQ(day["Drive mode"], "Single shutter");
+    EXPECT_EQ(day["Recording mode"], "Full Auto");
+    EXPECT_EQ(day["AE"], "Programmed AE");
+    EXPECT_EQ(day["Light metering"], "Matrix");
+    EXPECT_EQ(day["Shutter speed"], "1/250second");
+    EXPECT_EQ(day["Aperture stop"], "F5.6");
+    EXPECT_EQ(day["Exposure comp."], "0.0EV");
+    EXPECT_EQ(day["Focusing mode"], "Auto Focus");
+    EXPECT_EQ(day["Flash mode"], "Auto(not flashed)");
+    EXPECT_EQ(day["White balance"], "Day Light");
+    EXPECT_EQ(day["Sensitivity"], "ISO 100 equivalent");
+    EXPECT_EQ(day["Digital zoom"], "x1.0");
+    EXPECT_EQ(day["Date"], "Saturday, June 16, 2001 09:12:03");
+    EXPECT_EQ(day["Model name"], "KD-310");
+    // Picture 8 (a flash shot, Motorola order) and 3 (zoomed, centre metering).
+    auto flash = lines("DCIM/100ORRIN/ABCD0008.JPG");
+    EXPECT_EQ(flash["Flash mode"], "On(flashed)");
+    EXPECT_EQ(flash["Recording mode"], "Programmed AE");
+    EXPECT_EQ(flash["Sensitivity"], "ISO 200 equivalent");
+    EXPECT_EQ(flash["Shutter speed"], "1/60second");
+    EXPECT_EQ(flash["Model name"], "KD-220");
+    auto zoomed = lines("DCIM/100ORRIN/ABCD0003.JPG");
+    EXPECT_EQ(zoomed["Digital zoom"], "x2.0");
+    EXPECT_EQ(zoomed["Quality"], "Normal");
+    EXPECT_EQ(zoomed["Light metering"], "Center");
+    EXPECT_EQ(zoomed["Resolution"], "1024 x 768 pixels");
+    // The maker's older segment: picture 2 at a small aperture, a third under.
+    auto kdci = lines("KDCAM/PHOTO/KDC_0002.JPG");
+    EXPECT_EQ(kdci["Model name"], "KD-110");
+    EXPECT_EQ(kdci["Date"], "Sunday, June 17, 2001 13:30:20");
+    EXPECT_EQ(kdci["AE"], "Aperture priority AE");
+    EXPECT_EQ(kdci["Shutter speed"], "1/125second");
+    EXPECT_EQ(kdci["Aperture stop"], "F8.0");
+    EXPECT_EQ(kdci["Exposure comp."], "-0.3EV");
+    EXPECT_EQ(kdci["Quality"], "Fine");
+    EXPECT_EQ(kdci["Digital zoom"], "x1.0");
+    // Lines without a value: settings these shots do not use, and what the
+    // older segment does not record (the exposure mode, the sensitivity).
+    const std::set<std::string> unused = {"Multiple exposure", "Filter", "Enhancement", "Flash Intensity"};
+    for (const auto& [label, value] : lines("DCIM/100ORRIN/ABCD0001.JPG"))
+        if (!unused.contains(label)) EXPECT_NE(value, "-") << label;
+    for (const auto& [label, value] : lines("KDCAM/PHOTO/KDC_0002.JPG"))
+        if (!unused.contains(label) && label != "Recording mode" && label != "Sensitivity")
+            EXPECT_NE(value, "-") << label;
 }
 
 TEST_F(SampleCard, MoviesAreMotionJpegAvisWhoseFramesLackHuffmanTables) {

@@ -121,6 +121,21 @@ Picture storedPicture(const Item& item, std::uint32_t seed) {
     return turnClockwise(scene, turns);
 }
 
+// A few ways of taking a picture, taken in turn by picture number, so that
+// the data pages show a variety of real values.
+Shot shotOf(std::uint32_t pictureNumber) {
+    switch (pictureNumber % 4) {
+        case 0:  // a dim room, with the flash
+            return {.tv = 6, .av = 3, .flashFired = true, .flashMode = 2, .exposureMode = 2, .iso = 200};
+        case 1:  // daylight, all automatic
+            return {.tv = 8, .av = 5, .whiteBalance = 3};
+        case 2:  // a landscape at a small aperture, a third of a stop under
+            return {.tv = 7, .av = 6, .biasThirds = -1, .program = 3, .exposureMode = 4, .focusMode = 3};
+        default:  // a detail brought close with the digital zoom
+            return {.tv = 9, .av = 4, .metering = 2, .flashMode = 4, .quality = 2, .zoom = 2};
+    }
+}
+
 bool makePicture(const Item& item, std::uint32_t seed, Bytes& out, std::string& details, std::string& error) {
     const Picture picture = storedPicture(item, seed);
     JpegOptions options;
@@ -128,7 +143,7 @@ bool makePicture(const Item& item, std::uint32_t seed, Bytes& out, std::string& 
     if (item.kind == Kind::Exif) {
         ExifFields exif{.order = item.order, .model = item.model, .orientation = item.orientation,
                         .dateTime = item.date, .width = item.width, .height = item.height,
-                        .dimensionsAsShort = item.shortDimensions, .pictureNumber = pictureNumber};
+                        .dimensionsAsShort = item.shortDimensions, .shot = shotOf(pictureNumber)};
         if (item.thumbnail) {
             JpegOptions thumbOptions{.quality = 75};
             if (!encodeJpeg(shrink(picture, 160, 160 * item.height / item.width), thumbOptions, exif.thumbnail, error))
@@ -138,9 +153,9 @@ bool makePicture(const Item& item, std::uint32_t seed, Bytes& out, std::string& 
         details = std::string("Exif ") + (item.order == ByteOrder::Intel ? "II" : "MM") + ", orientation " +
                   std::to_string(item.orientation) + (item.thumbnail ? ", thumbnail" : "");
     } else if (item.kind == Kind::Kdci) {
-        options.segments.push_back({1, kdciPayload({.model = item.model, .firmware = "1.02", .dateTime = item.date,
+        options.segments.push_back({1, kdciPayload({.model = item.model, .dateTime = item.date,
                                                     .orientationCode = item.orientation,
-                                                    .pictureNumber = pictureNumber})});
+                                                    .pictureNumber = pictureNumber, .shot = shotOf(pictureNumber)})});
         details = "KDCI, orientation code " + std::to_string(item.orientation);
     } else {
         options.jfif = true;
