@@ -27,19 +27,9 @@ bool TerminalPrompt::askYesNo(int /*stringId*/, std::string_view text) {
     return answer.empty() || (answer[0] != 'n' && answer[0] != 'N');
 }
 
-bool SiteForwarder::removePass(const std::vector<std::string>& keys) {
-    return target_ && target_->removePass(keys);
-}
-
-bool SiteForwarder::addPass(const std::vector<std::string>& keys) { return target_ && target_->addPass(keys); }
-
-bool SiteForwarder::writeNewSite() { return target_ && target_->writeNewSite(); }
-
 LibrarySession::LibrarySession(std::ostream& err, LoadOptions options)
     : err_(err), profile_(platform::Profile::defaultPath()), prompt_(err), options_(std::move(options)),
       loadPrompt_(options_, err), progress_(err), wait_(err) {}
-
-camera::Pipeline LibrarySession::pipeline() { return camera::loaderPipeline(*loader_, &lastLoad_, &lastReport_); }
 
 bool LibrarySession::start(const std::string& home) {
     std::string problem;
@@ -48,24 +38,16 @@ bool LibrarySession::start(const std::string& home) {
         err_ << "lumbrel-cli: " << problem << "\n";
         return false;
     }
-    app::StartupOptions options;
-    options.programFolder = *folder;
-    options.instanceName.clear();  // the folder lock is enough for the command line
-    app::StartupServices services;
-    services.site = &forward_;
-    services.templates = &templates_;
-    if (options_.loadPendingRequest) services.autoLoader = &autoForward_;
-    services.finisher = &finisher_;
-    application_.emplace(profile_, options, services);
-    writer_.emplace(application_->programFolder(), application_->document(), &prompt_);
-    forward_.attach(&*writer_);
-    loader_.emplace(camera::LoaderContext{application_->settings(), application_->document(), loadPrompt_, progress_,
-                                          application_->indexPath(), &*writer_, &wait_,
-                                          options_.noOpen ? nullptr : &opener_, options_.transfer});
-    autoLoader_.emplace(application_->settings(), loadPrompt_, pipeline());
-    autoForward_.attach(&*autoLoader_);
-    finisher_.attach(&*loader_);
-    switch (application_->start()) {
+    camera::SessionOptions options;
+    options.startup.programFolder = *folder;
+    options.startup.instanceName.clear();  // the folder lock is enough for the command line
+    options.transfer = options_.transfer;
+    options.loadPendingRequest = options_.loadPendingRequest;
+    session_.emplace(profile_,
+                     camera::FrontEnd{prompt_, loadPrompt_, loadPrompt_, progress_, wait_,
+                                      options_.noOpen ? nullptr : &opener_},
+                     std::move(options));
+    switch (session_->start()) {
     case app::StartupResult::Started: break;
     case app::StartupResult::FolderInUse:
         err_ << "lumbrel-cli: Lumbrel is already using the program folder " << *folder
@@ -78,7 +60,7 @@ bool LibrarySession::start(const std::string& home) {
         err_ << "lumbrel-cli: start-up failed\n";
         return false;
     }
-    const auto& report = application_->report();
+    const auto& report = session_->application().report();
     const app::InterruptedRun& stopped = report.interrupted;
     if (stopped.found && stopped.finished)
         err_ << "lumbrel-cli: the last load was stopped after its pictures were saved in the library; it was "
@@ -101,7 +83,7 @@ bool LibrarySession::start(const std::string& home) {
         err_ << "lumbrel-cli: warning: the index was recovered from its backup generation " << report.generation
              << "\n";
     if (report.indexSaveFailed) {
-        err_ << "lumbrel-cli: cannot write the index file " << application_->indexPath() << "\n";
+        err_ << "lumbrel-cli: cannot write the index file " << session_->application().indexPath() << "\n";
         return false;
     }
     return true;
