@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide busy flag: raised while a page command, a load or the window
 // teardown runs, so that the automatic-loading poll leaves the program alone.
-// Used on the user-interface thread only.
+// Raised on the user-interface thread or on the worker thread of a long run;
+// scopes nest in time, so each restores what it found.
 
 namespace lumbrel::app {
 

@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "platform/app_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,30 @@ TEST(Profile, ConfigHomeFollowsEnvironment) {
         ScopedEnv xdg("XDG_CONFIG_HOME", value);
         EXPECT_EQ(configHome(), "/home/tester/.config");
     }
+}
+
+}  // namespace
+}  // namespace lumbrel::platform
+
+namespace lumbrel::platform {
+namespace {
+
+// A program's entry: its Path from the file LUMBREL_APPPATHS names, or from the
+// per-user file when none is named; an empty Path is no entry.
+TEST(AppPaths, PathOfAProgramsEntry) {
+    test::TempDir dir;
+    test::writeText(dir / "apps.conf", std::string_view("[Pressa.exe]\nPath=/opt/pressa\n[msimn.exe]\nPath=\n"));
+    {
+        ScopedEnv named("LUMBREL_APPPATHS", (dir / "apps.conf").c_str());
+        EXPECT_EQ(appPath("Pressa.exe"), "/opt/pressa");
+        EXPECT_EQ(appPath("msimn.exe"), std::nullopt);
+        EXPECT_EQ(appPath("pressa.exe"), std::nullopt);  // names are matched exactly
+    }
+    ScopedEnv none("LUMBREL_APPPATHS", nullptr);
+    ScopedEnv config("XDG_CONFIG_HOME", dir.path().c_str());
+    test::writeText(dir / "Orrin/AppPaths.conf", std::string_view("[EUDORA.EXE]\nPath=/usr/lib/mailer\n"));
+    EXPECT_EQ(appPath("EUDORA.EXE"), "/usr/lib/mailer");
+    EXPECT_EQ(appPath("Pressa.exe"), std::nullopt);
 }
 
 }  // namespace
