@@ -6,7 +6,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-PACKAGES=(cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libturbojpeg0-dev libicu-dev chromium)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libturbojpeg0-dev libicu-dev qt6-base-dev xvfb xauth chromium)
 # The browser tests run under Node.js; a machine that has it already (from
 # Debian or elsewhere) keeps its own.
 command -v node >/dev/null && command -v npm >/dev/null || PACKAGES+=(nodejs npm)
