@@ -14,6 +14,8 @@ app::StartupServices ProgramSession::services(ProgramSession& self, bool loadPen
 
 ProgramSession::ProgramSession(platform::Profile& profile, FrontEnd frontEnd, SessionOptions options)
     : frontEnd_(frontEnd),
+      beforeStartupLoad_(std::move(options.beforeStartupLoad)),
+      afterStartupLoad_(std::move(options.afterStartupLoad)),
       application_(profile, std::move(options.startup), services(*this, options.loadPendingRequest)),
       writer_(application_.programFolder(), application_.document(), &frontEnd_.prompt),
       loader_{application_.settings(), application_.document(), frontEnd_.loadPrompt, frontEnd_.progress,

@@ -5,6 +5,7 @@
 // front end brings its own prompts and windows (FrontEnd); the window and the
 // command line then ask the same questions with the same texts.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -36,6 +37,9 @@ struct SessionOptions {
     std::optional<TransferMode> transfer{};
     /// A request file left by the watcher is loaded during start-up.
     bool loadPendingRequest = false;
+    /// Called around that load (the window minimises itself meanwhile).
+    std::function<void()> beforeStartupLoad{};
+    std::function<void()> afterStartupLoad{};
 };
 
 class ProgramSession {
@@ -74,7 +78,12 @@ private:
     class AutoLoadForwarder : public app::AutomaticLoader {
     public:
         explicit AutoLoadForwarder(ProgramSession& s) : s_(s) {}
-        bool load(const std::string& requestFile) override { return s_.autoLoader_.load(requestFile); }
+        bool load(const std::string& requestFile) override {
+            if (s_.beforeStartupLoad_) s_.beforeStartupLoad_();
+            const bool loaded = s_.autoLoader_.load(requestFile);
+            if (s_.afterStartupLoad_) s_.afterStartupLoad_();
+            return loaded;
+        }
 
     private:
         ProgramSession& s_;
@@ -91,6 +100,7 @@ private:
     static app::StartupServices services(ProgramSession& self, bool loadPendingRequest);
 
     FrontEnd frontEnd_;
+    std::function<void()> beforeStartupLoad_, afterStartupLoad_;
     SiteForwarder siteForward_{*this};
     AutoLoadForwarder autoForward_{*this};
     PagesFinisher finisher_{*this};

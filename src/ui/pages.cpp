@@ -1,0 +1,75 @@
+#include "ui/pages.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+
+#include "ui/load_page.h"
+
+namespace lumbrel::ui {
+namespace {
+
+const QColor kPageBackground(107, 107, 107);
+
+}  // namespace
+
+bool isPageId(int id) {
+    switch (id) {
+        case kPageNavigation: case kPageEdit: case kPageDelete: case kPageCopy:
+        case kPageMove: case kPageLoad: case kPageSetup: return true;
+        default: return false;
+    }
+}
+
+QString pageHeading(int id) {
+    switch (id) {
+        case kPageEdit: return QStringLiteral("Edit: Change title of selected library and rebuild library");
+        case kPageDelete: return QStringLiteral("Delete: Delete library selected");
+        case kPageCopy: return QStringLiteral("Copy: Copy selected library to another location");
+        case kPageMove: return QStringLiteral("Move: Move selected library to another location");
+        case kPageLoad: return QStringLiteral("Load: Load images in camera");
+        case kPageSetup: return QStringLiteral("Setup: Set up Lumbrel");
+        default: return {};
+    }
+}
+
+Page::Page(int id, QWidget* parent) : QWidget(parent), id_(id), navigation_(new NavigationBar(this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(navigation_);
+    if (id == kPageNavigation) return;
+    row->addSpacing(2);  // the two separator lines
+    body_ = new QVBoxLayout;
+    body_->setContentsMargins(14, 12, 14, 12);
+    body_->setSpacing(10);
+    auto* heading = new QLabel(pageHeading(id), this);
+    heading->setObjectName(QStringLiteral("heading"));
+    QFont font = heading->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    heading->setFont(font);
+    heading->setWordWrap(true);
+    QPalette palette = heading->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    heading->setPalette(palette);
+    body_->addWidget(heading);
+    row->addLayout(body_, 1);
+}
+
+// The page area in grey; right of the navigation strip a black and a white
+// line of one pixel each.
+void Page::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kPageBackground);
+    if (id_ == kPageNavigation) return;
+    const int x = navigation_->geometry().right() + 1;
+    painter.fillRect(QRect(x, 0, 1, height()), Qt::black);
+    painter.fillRect(QRect(x + 1, 0, 1, height()), Qt::white);
+}
+
+Page* makePage(int id, app::Settings* settings, QWidget* parent) {
+    if (id == kPageLoad) return new LoadPage(settings, parent);
+    return new Page(id, parent);
+}
+
+}  // namespace lumbrel::ui

@@ -1,0 +1,54 @@
+#pragma once
+// The pages of the main window. Every page carries the navigation bar down its
+// left side; the navigation page shows nothing else, the other pages their
+// heading line and their own controls to the right of the strip.
+
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "app/settings.h"
+#include "ui/navigation_bar.h"
+
+namespace lumbrel::ui {
+
+/// Page identifiers; any other is ignored by the page switch.
+enum PageId : int {
+    kPageNavigation = 131,
+    kPageEdit = 101,
+    kPageDelete = 103,
+    kPageCopy = 132,
+    kPageMove = 133,
+    kPageLoad = 134,
+    kPageSetup = 135,
+};
+
+bool isPageId(int id);
+/// The heading line of a page ("Edit: Change title of selected library and
+/// rebuild library"); empty for the navigation page.
+QString pageHeading(int id);
+
+class Page : public QWidget {
+    Q_OBJECT
+public:
+    Page(int id, QWidget* parent = nullptr);
+    int id() const { return id_; }
+    NavigationBar* navigation() const { return navigation_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    /// The column right of the strip that holds the heading and the page's
+    /// own controls (null on the navigation page).
+    QVBoxLayout* body() const { return body_; }
+
+private:
+    int id_;
+    NavigationBar* navigation_;
+    QVBoxLayout* body_ = nullptr;
+};
+
+/// The page of an identifier: the Load page, or one that shows the navigation
+/// bar and its heading (the navigation page shows the bar alone).
+Page* makePage(int id, app::Settings* settings, QWidget* parent);
+
+}  // namespace lumbrel::ui
