@@ -80,6 +80,7 @@ std::optional<int> DesktopProgram::start() {
 void DesktopProgram::finish() {
     if (finished_ || !session_) return;
     finished_ = true;
+    raiseRequests_.reset();  // before the instance socket closes
     frame_->rememberGeometry();
     session_->application().exit();
 }
