@@ -71,6 +71,25 @@ inline constexpr std::string_view kLoadDateCaption = "Load date confirmation";
 /// The title dialog.
 inline constexpr std::string_view kTitleCaption = "Enter title";
 inline constexpr std::string_view kTitleFolderLabel = "Target folder for loading";
+inline constexpr std::string_view kTitleFieldLabel = "Title(&T)";
+/// The load date dialog's lists.
+inline constexpr std::string_view kLoadDateYear = "Year(&Y)";
+inline constexpr std::string_view kLoadDateMonth = "Month(&M)";
+inline constexpr std::string_view kLoadDateDay = "Day(&D)";
+/// The folder choice: which of several camera folders to load, in which order.
+inline constexpr std::string_view kFolderChoiceCaption = "Load images in camera";
+inline constexpr std::string_view kFolderChoiceFound = "A DCF compatible image folder/image folder has been found";
+inline constexpr std::string_view kFolderChoiceHint = "Add folder to be loaded to folder list";
+inline constexpr std::string_view kFolderChoiceFoundList = "List of folders found(&F)";
+inline constexpr std::string_view kFolderChoiceList = "Folder list(&L)";
+inline constexpr std::string_view kFolderChoiceAdd = "Add(&A)>>";
+inline constexpr std::string_view kFolderChoiceDelete = "<<Delete(&D)";
+inline constexpr std::string_view kFolderChoiceLoad = "Load(&G)";
+/// Buttons of the dialogs and the caption of the program's message boxes.
+inline constexpr std::string_view kButtonOk = "OK";
+inline constexpr std::string_view kButtonCancel = "Cancel";
+inline constexpr std::string_view kButtonSuspend = "Suspend";
+inline constexpr std::string_view kMessageCaption = "Lumbrel";
 
 /// The mail software of a library made while none is chosen.
 inline constexpr std::string_view kNoMailSoftware = "Email software is not assigned";
