@@ -27,7 +27,6 @@ using platform::lastComponent;
 
 namespace {
 
-constexpr std::size_t kTitleCharacters = 40;
 constexpr std::string_view kLibraryPage = "library.htm";
 constexpr std::string_view kDefaultRootName = "Image Library";
 

@@ -49,6 +49,9 @@ enum class LoadResult {
 
 /// What a run works with. The pointers may be null: no site pages, no wait
 /// window, no opening of the pages.
+/// A library title keeps at most this many characters (code points).
+inline constexpr std::size_t kTitleCharacters = 40;
+
 struct LoaderContext {
     app::Settings& settings;
     library::CKDCardAlbumDoc& doc;

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include "camera/image_loader.h"
+
 #include <string>
 
 class QLineEdit;
@@ -15,7 +17,7 @@ namespace lumbrel::ui {
 class TitleDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr qsizetype kMaxCharacters = 40;
+    static constexpr qsizetype kMaxCharacters = qsizetype(camera::kTitleCharacters);
 
     /// folderShown: the source folder as the loader shows it (already shortened).
     explicit TitleDialog(const QString& folderShown, QWidget* parent = nullptr);
