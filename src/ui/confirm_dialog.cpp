@@ -1,4 +1,5 @@
 #include "ui/confirm_dialog.h"
+#include "ui/qt_text.h"
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -13,7 +14,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 constexpr int kMinimumWidth = 300;
 constexpr int kTitleBarButtons = 120;  // what a title bar takes besides the caption

@@ -1,4 +1,5 @@
 #include "ui/desktop_program.h"
+#include "ui/qt_text.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -16,7 +17,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 constexpr std::string_view kPrintProgram = "Pressa.exe";
 
@@ -31,7 +31,7 @@ std::optional<int> DesktopProgram::start() {
     std::string problem;
     const auto folder = app::findProgramFolder(home_, problem);
     if (!folder) {
-        message(QStringLiteral("Lumbrel cannot start: %1").arg(fromUtf8(problem)), true);
+        message(QStringLiteral("Lumbrel cannot start: %1").arg(qt(problem)), true);
         return 1;
     }
     settings_.emplace(profile_, *folder);
@@ -58,7 +58,7 @@ std::optional<int> DesktopProgram::start() {
         case app::StartupResult::AnotherCopyRunning: return 0;  // the first copy came forward
         case app::StartupResult::FolderInUse:
             message(QStringLiteral("Lumbrel is already using the program folder %1.\nClose it and try again.")
-                        .arg(fromUtf8(*folder)),
+                        .arg(qt(*folder)),
                     true);
             return 1;
         case app::StartupResult::AutoLoadFailed:
@@ -107,14 +107,14 @@ void DesktopProgram::tellAboutStartup() {
         lines << QStringLiteral("%1 moved files were left on the card because they changed since they were copied.")
                      .arg(stopped.sourcesKept.size());
     if (!report.indexProblem.empty())
-        lines << QStringLiteral("The library index could not be read: %1").arg(fromUtf8(report.indexProblem));
+        lines << QStringLiteral("The library index could not be read: %1").arg(qt(report.indexProblem));
     if (!report.unreadableIndexMovedTo.empty())
-        lines << QStringLiteral("The unreadable index file was kept as %1.").arg(fromUtf8(report.unreadableIndexMovedTo));
+        lines << QStringLiteral("The unreadable index file was kept as %1.").arg(qt(report.unreadableIndexMovedTo));
     if (report.source == app::IndexSource::Generation)
         lines << QStringLiteral("The index was recovered from its backup generation %1.").arg(report.generation);
     if (report.indexSaveFailed)
         lines << QStringLiteral("The index file %1 cannot be written.")
-                     .arg(fromUtf8(session_->application().indexPath()));
+                     .arg(qt(session_->application().indexPath()));
     if (!lines.isEmpty()) message(lines.join(QStringLiteral("\n\n")), report.indexSaveFailed);
 }
 
@@ -125,7 +125,7 @@ void DesktopProgram::tellAboutLoad() {
     QStringList lines;
     if (!report.unreadable.empty()) {
         QStringList files;
-        for (const auto& [path, why] : report.unreadable) files << fromUtf8(path) + QStringLiteral(" (") + fromUtf8(why) + ')';
+        for (const auto& [path, why] : report.unreadable) files << qt(path) + QStringLiteral(" (") + qt(why) + ')';
         lines << QStringLiteral("%1 files could not be read and were left on the card:\n%2")
                      .arg(report.unreadable.size())
                      .arg(files.join('\n'));
@@ -179,7 +179,7 @@ void DesktopProgram::openHelp() {
     const std::string help =
         platform::joinPath(platform::joinPath(std::string(platform::parentPath(program)), "help"), "index.html");
     if (!platform::isFile(help) || !opener_.open(help))
-        message(QStringLiteral("The help pages cannot be opened: %1").arg(fromUtf8(help)), true);
+        message(QStringLiteral("The help pages cannot be opened: %1").arg(qt(help)), true);
 }
 
 bool DesktopProgram::BackgroundAutoLoad::load(const std::string& requestFile) {

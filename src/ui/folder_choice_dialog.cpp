@@ -1,4 +1,5 @@
 #include "ui/folder_choice_dialog.h"
+#include "ui/qt_text.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -12,7 +13,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 constexpr int kListCharacters = 26;
 constexpr int kListRows = 8;

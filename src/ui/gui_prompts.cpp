@@ -1,4 +1,5 @@
 #include "ui/gui_prompts.h"
+#include "ui/qt_text.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,7 +19,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Runs dialog and, when it was accepted, reads the answer from it; nullopt
 // otherwise. The dialog is held by a QPointer across its event loop: when its

@@ -1,4 +1,5 @@
 #include "ui/load_date_dialog.h"
+#include "ui/qt_text.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -15,7 +16,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 constexpr int kUnassignedDay = 0;  // what dateKey takes for "no day"
 

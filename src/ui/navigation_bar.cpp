@@ -1,4 +1,5 @@
 #include "ui/navigation_bar.h"
+#include "ui/qt_text.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -12,7 +13,6 @@ namespace {
 constexpr QSize kButtonSize{104, 44};
 const QColor kLabelBackground(178, 178, 178);
 
-QString tr8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QLabel* label(const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
@@ -65,10 +65,10 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
         connect(buttons_[i], &QAbstractButton::clicked, this, [this, which] { emit triggered(which); });
     }
     column->addSpacing(8);
-    column->addWidget(label(tr8("Automatic loading:"), this));
+    column->addWidget(label(qt("Automatic loading:"), this));
     automatic_ = label({}, this);
     column->addWidget(automatic_);
-    column->addWidget(label(tr8("Number of libraries:"), this));
+    column->addWidget(label(qt("Number of libraries:"), this));
     count_ = label({}, this);
     column->addWidget(count_);
     column->addStretch(1);
@@ -82,11 +82,11 @@ PictureButton* NavigationBar::button(NavButton which) const {
 }
 
 void NavigationBar::setAutomaticLoading(bool on) {
-    automatic_->setText(tr8(app::text(on ? app::kStrOn : app::kStrOff)));
+    automatic_->setText(qt(app::text(on ? app::kStrOn : app::kStrOff)));
 }
 
 void NavigationBar::setLibraryCount(int count) {
-    count_->setText(QString::number(count) + tr8(app::text(app::kStrCountSuffix)));
+    count_->setText(QString::number(count) + qt(app::text(app::kStrCountSuffix)));
 }
 
 // The strip's own background: a calm slate gradient with a faint light edge.

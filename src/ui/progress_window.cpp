@@ -1,4 +1,5 @@
 #include "ui/progress_window.h"
+#include "ui/qt_text.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/strings.h"
 #include "ui/busy_animation.h"
 #include "ui/percent_bar.h"
 #include "ui/ui_thread.h"
@@ -20,9 +22,8 @@ namespace lumbrel::ui {
 namespace {
 
 constexpr int kContentWidth = 380;  // the text wraps within this
-const QString kSuspend = QStringLiteral("Suspend");
+const QString kSuspend = qt(app::kButtonSuspend);
 
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 int toInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT_MAX)); }
 
@@ -181,8 +182,8 @@ GuiProgress::~GuiProgress() {
 }
 
 void GuiProgress::begin(std::string_view caption, std::string_view text, std::size_t total) {
-    const QString captionText = fromUtf8(caption);
-    const QString operationText = fromUtf8(text);
+    const QString captionText = qt(caption);
+    const QString operationText = qt(text);
     onUiThread([&] {
         if (!window_) {
             window_ = new ProgressWindow(mainWindow_);

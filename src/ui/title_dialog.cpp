@@ -1,4 +1,5 @@
 #include "ui/title_dialog.h"
+#include "ui/qt_text.h"
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -17,7 +18,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 bool pairAt(QStringView text, qsizetype i) {
     return i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate();

@@ -1,4 +1,5 @@
 #include "ui/undated_dialog.h"
+#include "ui/qt_text.h"
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -12,7 +13,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 

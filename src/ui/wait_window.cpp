@@ -1,4 +1,5 @@
 #include "ui/wait_window.h"
+#include "ui/qt_text.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 namespace lumbrel::ui {
 namespace {
 
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -86,9 +86,9 @@ GuiWaitWindow::GuiWaitWindow(QWidget* mainWindow) : mainWindow_(mainWindow) {}
 GuiWaitWindow::~GuiWaitWindow() { delete window_.data(); }
 
 void GuiWaitWindow::show(std::string_view title, std::string_view line1, std::string_view line2) {
-    const QString titleText = fromUtf8(title);
-    const QString first = fromUtf8(line1);
-    const QString second = fromUtf8(line2);
+    const QString titleText = qt(title);
+    const QString first = qt(line1);
+    const QString second = qt(line2);
     onUiThread([&] {
         if (!window_) window_ = new ui::WaitWindow(mainWindow_);
         window_->start(titleText, first, second);

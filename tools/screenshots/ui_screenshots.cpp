@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "app/strings.h"
+#include "ui/qt_text.h"
 #include "ui/app_icon.h"
 #include "ui/confirm_dialog.h"
 #include "ui/desktop_program.h"
@@ -26,8 +27,8 @@
 namespace {
 
 using namespace lumbrel;
+using ui::qt;
 
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 class Shooter {
 public:
@@ -83,9 +84,9 @@ int main(int argc, char** argv) {
         w->close();
         delete w;
     };
-    dialog(new ui::ConfirmDialog(fromUtf8(app::text(app::kStrConfirmCaption)), fromUtf8(app::text(app::kStrCardRecognized)), &frame),
+    dialog(new ui::ConfirmDialog(qt(app::text(app::kStrConfirmCaption)), qt(app::text(app::kStrCardRecognized)), &frame),
            "dialog-166-confirm");
-    dialog(new ui::ConfirmDialog(fromUtf8(app::text(app::kStrAutoLoadCaption)), fromUtf8(app::text(app::kStrCardRecognizedAuto)), &frame),
+    dialog(new ui::ConfirmDialog(qt(app::text(app::kStrAutoLoadCaption)), qt(app::text(app::kStrCardRecognizedAuto)), &frame),
            "dialog-166-automatic");
     dialog(new ui::FolderChoiceDialog({"/MEDIA/PHOTOGRAPHER/CARD/DCIM", "/MEDIA/PHOTOGRAPHER/CARD/KDCAM",
                                        "/MEDIA/PHOTOGRAPHER/SECOND CARD WITH A LONG NAME/DCIM"},
@@ -97,13 +98,13 @@ int main(int argc, char** argv) {
     dialog(new ui::UndatedDialog(&frame), "dialog-258-undated");
     dialog(new ui::TitleDialog(QStringLiteral("/media/.../card/DCIM/100ORRIN"), &frame), "dialog-158-title");
     {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Lumbrel"), fromUtf8(app::text(app::kMsgNoImagesFound)),
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Lumbrel"), qt(app::text(app::kMsgNoImagesFound)),
                         QMessageBox::Ok, &frame);
         ok = shooter.shoot(&box, QStringLiteral("dialog-256-nothing-found")) && ok;
     }
     {
         ui::ProgressWindow progress(&frame);
-        progress.start(fromUtf8(app::text(app::kStrLoadCaption)), fromUtf8(app::text(app::kStrCopying)), 120);
+        progress.start(qt(app::text(app::kStrLoadCaption)), qt(app::text(app::kStrCopying)), 120);
         progress.setCount(37);
         ok = shooter.shoot(&progress, QStringLiteral("window-139-progress")) && ok;
         ok = shooter.shoot(&frame, QStringLiteral("page-134-load-during-progress")) && ok;
