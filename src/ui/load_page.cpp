@@ -56,9 +56,8 @@ LoadPage::LoadPage(app::Settings* settings, QWidget* parent)
     otherRow->addWidget(otherText, 1);
     otherRow->addWidget(other_, 0, Qt::AlignVCenter);
 
-    body()->addWidget(cameraBox);
-    body()->addWidget(otherBox);
-    body()->addStretch(1);
+    addToBody(cameraBox);
+    addToBody(otherBox);
 
     const int stored = settings_ ? settings_->get(app::setting::UsbSerial) : 0;
     (stored == 1 ? serial_ : cardUsb_)->setChecked(true);

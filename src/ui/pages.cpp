@@ -53,7 +53,12 @@ Page::Page(int id, QWidget* parent) : QWidget(parent), id_(id), navigation_(new 
     palette.setColor(QPalette::WindowText, Qt::white);
     heading->setPalette(palette);
     body_->addWidget(heading);
+    body_->addStretch(1);
     row->addLayout(body_, 1);
+}
+
+void Page::addToBody(QWidget* widget) {
+    if (body_) body_->insertWidget(body_->count() - 1, widget);
 }
 
 // The page area in grey; right of the navigation strip a black and a white
@@ -69,7 +74,15 @@ void Page::paintEvent(QPaintEvent*) {
 
 Page* makePage(int id, app::Settings* settings, QWidget* parent) {
     if (id == kPageLoad) return new LoadPage(settings, parent);
-    return new Page(id, parent);
+    auto* page = new Page(id, parent);
+    if (id != kPageNavigation) {
+        auto* note = new QLabel(QStringLiteral("This page comes with a later version of Lumbrel."), page);
+        QPalette palette = note->palette();
+        palette.setColor(QPalette::WindowText, QColor(225, 225, 225));
+        note->setPalette(palette);
+        page->addToBody(note);
+    }
+    return page;
 }
 
 }  // namespace lumbrel::ui

@@ -34,12 +34,13 @@ public:
     Page(int id, QWidget* parent = nullptr);
     int id() const { return id_; }
     NavigationBar* navigation() const { return navigation_; }
+    /// Adds a control of the page's own below the heading and the controls
+    /// added before it, in the column right of the strip (not on the
+    /// navigation page).
+    void addToBody(QWidget* widget);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    /// The column right of the strip that holds the heading and the page's
-    /// own controls (null on the navigation page).
-    QVBoxLayout* body() const { return body_; }
 
 private:
     int id_;
