@@ -158,6 +158,32 @@ private slots:
         program.finish();
     }
 
+    // A card named by the watcher's request file when the program starts is
+    // loaded with the window minimised; the window shows at the end.
+    void cardWaitingAtStartIsLoadedMinimised() {
+        test::writeText((fs::path(dir_->path()) / "config/Orrin/Lumbrel.conf").string(), "[CameraImage]\nAutoTakeIn=0\n");
+        setEnv("XDG_CONFIG_HOME", (fs::path(dir_->path()) / "config").string());
+        const std::string request = (home_ / "Lumbrel.tmp").string();
+        test::writeText(request, card_.string() + "/\r\n");
+        DesktopProgram program(home_.string());
+        bool minimisedWhileAsked = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout, [&] {
+            if (QApplication::activeModalWidget() && program.frame().isMinimized()) minimisedWhileAsked = true;
+        });
+        look.start(5);
+        User user(-1);
+        QCOMPARE(program.start(), std::optional<int>());
+        QVERIFY(minimisedWhileAsked);
+        QVERIFY(user.progressSeen);
+        QVERIFY(!program.frame().isMinimized());
+        QVERIFY(program.frame().isVisible());
+        QVERIFY(!platform::exists(request));  // taken, so the card is not loaded twice
+        QVERIFY(tree(home_ / "Image Library").size() > 17);
+        QVERIFY(program.frame().page()->navigation()->libraryCountText() != QStringLiteral("0 "));
+        program.finish();
+    }
+
     void secondStartBringsTheWindowForward() {
         DesktopProgram program(home_.string());
         QCOMPARE(program.start(), std::optional<int>());
