@@ -98,7 +98,10 @@ StartupResult Application::start() {
     }
     // The watcher and its autostart entry are housekeeping: failures are ignored.
     if (!requestPending && automaticLoading_ && options_.startWatcher)
-        report_.watcherStarted = platform::startDetached(options_.watcherProgram);
+        // Told the program folder, so that its requests reach this one also
+        // when it is not the watcher's own (a --home folder).
+        report_.watcherStarted =
+            platform::startDetached(options_.watcherProgram, {"--home", options_.programFolder});
     if (automaticLoading_ && options_.createAutostartEntry) {
         const std::string name(text(kStrWatcherEntryName));
         if (!platform::exists(joinPath(options_.autostartFolder, name + ".desktop")))

@@ -40,12 +40,18 @@ const Bytes kGarbage = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'n', 'd', 'e', '
                         0xFF, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C};
 
 // Waits, at most about five seconds, for a detached program to leave its mark.
+// Waits until path exists and holds something (a program started detached
+// writes it).
 bool waitForFile(const std::string& path) {
+    const auto written = [&] {
+        std::error_code ec;
+        return fs::exists(path) && fs::file_size(path, ec) > 0;
+    };
     for (int i = 0; i < 250; ++i) {
-        if (fs::exists(path)) return true;
+        if (written()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return fs::exists(path);
+    return written();
 }
 
 // Makes this process the parent of the programs a test starts detached, so that
@@ -123,7 +129,7 @@ protected:
     // The stand-in for the watcher, at its default place in the program folder.
     void installWatcher() const {
         const std::string program = home / "Lmauto";
-        writeText(program, "#!/bin/sh\necho ran >> '" + marker() + "'\n");
+        writeText(program, "#!/bin/sh\necho \"ran $*\" >> '" + marker() + "'\n");
         ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
     }
 
@@ -653,6 +659,9 @@ TEST_F(Startup, WatcherStartsAndItsAutostartEntryIsWrittenOnce) {
         EXPECT_TRUE(loader.requests.empty());
         EXPECT_TRUE(waitForFile(marker()));
     }
+    // The watcher is told the program folder, so that its requests reach it.
+    const Bytes ran = readBytes(marker());
+    EXPECT_EQ(std::string(ran.begin(), ran.end()), "ran --home " + home.path() + "\n");
     ASSERT_TRUE(fs::exists(entry));
     const Bytes written = readBytes(entry);
     const std::string content(written.begin(), written.end());
