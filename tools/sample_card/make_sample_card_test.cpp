@@ -314,6 +314,12 @@ TEST_F(SampleCard, DataPagesShowWhatTheCameraRecorded) {
     EXPECT_EQ(kdci["Exposure comp."], "-0.3EV");
     EXPECT_EQ(kdci["Quality"], "Fine");
     EXPECT_EQ(kdci["Digital zoom"], "x1.0");
+    // A movie's first frame names the shot a movie.
+    auto movie = lines("DCIM/100ORRIN/ABCD0011.AVI");
+    EXPECT_EQ(movie["Drive mode"], "Movie");
+    EXPECT_EQ(movie["Quality"], "-");
+    EXPECT_EQ(movie["Resolution"], "320 x 240 pixels");
+    EXPECT_EQ(lumbrel::plugin::sceneIcon(lumbrel::plugin::readImageInfo(*dir_ / "DCIM/100ORRIN/ABCD0012.AVI")), "MOVIE");
     // Lines without a value: settings these shots do not use, and what the
     // older segment does not record (the exposure mode, the sensitivity).
     const std::set<std::string> unused = {"Multiple exposure", "Filter", "Enhancement", "Flash Intensity"};

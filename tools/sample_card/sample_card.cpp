@@ -164,6 +164,19 @@ bool makePicture(const Item& item, std::uint32_t seed, Bytes& out, std::string& 
     return encodeJpeg(picture, options, out, error);
 }
 
+// The camera's Exif block in the first frame, after its AVI1 segment: the
+// maker's settings name the shot a movie (recording mode 8). The frame
+// carries the recording time too; loaders still date a movie by its file time.
+void insertMovieExif(const Item& item, Bytes& frame) {
+    Shot shot{.recordingMode = 8};
+    const Bytes payload = exifPayload({.model = item.model, .dateTime = item.date, .width = item.width, .height = item.height, .shot = shot});
+    const std::size_t length = payload.size() + 2;
+    Bytes segment{0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+    segment.insert(segment.end(), payload.begin(), payload.end());
+    const std::size_t afterApp0 = 4 + (std::size_t{frame[4]} << 8 | frame[5]);  // FF D8, then FF E0 and its length
+    frame.insert(frame.begin() + static_cast<std::ptrdiff_t>(afterApp0), segment.begin(), segment.end());
+}
+
 bool makeMovie(const Item& item, std::uint32_t seed, Bytes& out, std::string& details, std::string& error) {
     AviMovie movie{.width = item.width, .height = item.height, .framesPerSecond = 10};
     for (int i = 0; i < item.frames; ++i) {
@@ -172,6 +185,7 @@ bool makeMovie(const Item& item, std::uint32_t seed, Bytes& out, std::string& de
                                          .ballStep = i, .ballSteps = item.frames - 1});
         Bytes jpeg;
         if (!encodeMotionFrame(frame, 90, jpeg, error)) return false;
+        if (i == 0) insertMovieExif(item, jpeg);
         movie.frames.push_back(std::move(jpeg));
     }
     if (item.sound) {
