@@ -38,6 +38,25 @@ constexpr std::size_t kCompressionOffset = 8 + 16;
 constexpr std::size_t kIdentifierOffset = 6;
 constexpr std::size_t kIdentifierSize = 5;
 
+// True when the segments from the start of header up to the start of scan
+// (walked by their lengths) include a DHT segment.
+bool hasHuffmanTables(Bytes header) {
+    std::size_t p = 0;
+    while (p + 4 <= header.size() && header[p] == 0xFF) {
+        const std::uint8_t marker = header[p + 1];
+        if (marker == 0xC4) return true;
+        if (marker == 0xDA || marker == 0xD9) return false;
+        if (marker == 0xFF) {  // a fill byte
+            ++p;
+            continue;
+        }
+        const std::size_t length = (std::size_t{header[p + 2]} << 8) | header[p + 3];
+        if (length < 2) return false;
+        p += 2 + length;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> extractFirstFrame(std::span<const std::uint8_t> avi) {
@@ -49,14 +68,15 @@ std::optional<std::vector<std::uint8_t>> extractFirstFrame(std::span<const std::
     const std::size_t movi = find(avi, strf + 4, bytesOf("movi"));
     if (movi == kNotFound) return std::nullopt;
 
-    // The first SOI + APP0 whose identifier is "AVI1\0" (the Motion-JPEG APP0).
+    // The first SOI + APP0 whose identifier is "AVI1\0" (the Motion-JPEG APP0)
+    // or "JFIF\0" (frames written as complete pictures, as many programs do).
     static constexpr std::array<std::uint8_t, 4> kFrameStart = {0xFF, 0xD8, 0xFF, 0xE0};
     std::size_t frame = movi + 4;
     for (;;) {
         frame = find(avi, frame, kFrameStart);
         if (frame == kNotFound) return std::nullopt;
-        if (hasAt(avi, frame + kIdentifierOffset, "AVI1") && frame + kIdentifierOffset + 4 < avi.size() &&
-            avi[frame + kIdentifierOffset + 4] == 0)
+        if ((hasAt(avi, frame + kIdentifierOffset, "AVI1") || hasAt(avi, frame + kIdentifierOffset, "JFIF")) &&
+            frame + kIdentifierOffset + 4 < avi.size() && avi[frame + kIdentifierOffset + 4] == 0)
             break;
         ++frame;
     }
@@ -81,7 +101,9 @@ std::optional<std::vector<std::uint8_t>> extractFirstFrame(std::span<const std::
     }
     if (end == kNotFound || !baseline) return std::nullopt;
 
-    const Bytes dht = standardDhtSegment();
+    // A frame with Huffman tables of its own keeps them; only one without
+    // gets the typical tables.
+    const Bytes dht = hasHuffmanTables(avi.subspan(appEnd, end - appEnd)) ? Bytes{} : standardDhtSegment();
     try {
         std::vector<std::uint8_t> out;
         out.reserve(end - frame + dht.size());

@@ -56,6 +56,31 @@ TEST(AviFrame, LongerAvi1SegmentGetsTheTablesAfterIt) {
     EXPECT_TRUE(loadJpeg(*out));
 }
 
+// Frames written as complete JFIF pictures, with their own Huffman tables, as
+// many programs write Motion-JPEG: the frame is taken as it is. One whose
+// header has no tables gets the typical ones, as an AVI1 frame does.
+TEST(AviFrame, JfifFrameKeepsItsOwnHuffmanTables) {
+    const Bytes picture = testJpeg(48, 32);  // libjpeg's: SOI, JFIF APP0, DQT, SOF0, DHT, SOS
+    ASSERT_EQ(slice(picture, 6, 11), (Bytes{'J', 'F', 'I', 'F', 0}));
+    const auto whole = extractFirstFrame(buildAvi({picture, testJpeg(16, 16)}));
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(*whole, picture);
+
+    Bytes bare = toMotionJpegFrame(picture);
+    std::copy_n("JFIF", 4, bare.begin() + 6);
+    const auto tabled = extractFirstFrame(buildAvi({bare}));
+    ASSERT_TRUE(tabled);
+    EXPECT_EQ(slice(*tabled, 20, 24), (Bytes{0xFF, 0xC4, 0x01, 0xA2}));
+    const auto decoded = loadJpeg(*tabled);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->rgb, loadJpeg(picture)->rgb);
+
+    // Another APP0 (no Motion-JPEG or JFIF frame) is still passed over.
+    Bytes other = picture;
+    std::copy_n("JFXX", 4, other.begin() + 6);
+    EXPECT_FALSE(extractFirstFrame(buildAvi({other})));
+}
+
 TEST(AviFrame, RejectsWhatIsNoBaselineMotionJpeg) {
     const Bytes frame = toMotionJpegFrame(testJpeg(64, 48));
     const Bytes avi = buildAvi({frame});
