@@ -71,8 +71,10 @@ function lmLibraryFolder() {
 }
 
 // Collects the items of the page from its links: a still image's picture
-// carries the image's path in its name attribute; a movie is found beside
-// its preview (".../PREVIEW/X.JPG" shows ".../X.AVI", named by ALT).
+// carries the image's file URL in its name attribute, written like the
+// page's links ("%23" for "#", "%25" for "%" ...), so it is decoded back to
+// the path; a movie is found beside its preview (".../PREVIEW/X.JPG" shows
+// ".../X.AVI", named by ALT).
 function LoadBody() {
   var links = document.links;
   for (var i = 0; i < links.length; i++) {
@@ -89,7 +91,7 @@ function LoadBody() {
     } else {
       var name = picture.getAttribute("name") || "";
       if (name.indexOf("file:///") != 0) continue;
-      path = name.substring(7);
+      path = lmDecode(name.substring(7));
     }
     FILE_NAMES[n] = lmNameOf(path);
     FILE_FOLDERS[n] = lmFolderOf(path);
