@@ -27,6 +27,7 @@ var FILE_NAMES = [];    // file name of each item, by item number
 var FILE_FOLDERS = [];  // folder (a path) of each item
 var FILE_URLS = [];     // address each item is loaded from
 var FILE_STILL = [];    // true for a still image, false for a movie
+var FILE_PREVIEWS = []; // address of a movie's preview (its first frame)
 var LM_SHOWN = -1;      // item number in the viewer
 var lmSubWin = null;    // viewer window "SNew_Win"
 var lmAviWin = null;    // movie window "aviNew_Win"
@@ -88,6 +89,7 @@ function LoadBody() {
     if (found[1]) {
       var preview = lmUrlPath(picture.src);
       path = lmFolderOf(lmFolderOf(preview)) + "/" + picture.getAttribute("alt");
+      FILE_PREVIEWS[n] = picture.src;
     } else {
       var name = picture.getAttribute("name") || "";
       if (name.indexOf("file:///") != 0) continue;
@@ -221,9 +223,10 @@ function lmStep(d) {
   }
 }
 
-// The movie window: the movie at 320 x 240, with a link to the file for
-// browsers that cannot play it in the page. q is 1 for 160-pixel frames,
-// which the player scales to the same box.
+// The movie window: the movie at 320 x 240. A browser that cannot play it in
+// the page shows its first frame in the same box instead, linked to the file
+// (which the desktop's player then opens). q is 1 for 160-pixel frames, which
+// the player scales to the same box.
 function avi_wopen(s, q, p) {
   if (!FILE_URLS.length) LoadBody();
   if (!FILE_URLS[s]) return;
@@ -234,8 +237,9 @@ function avi_wopen(s, q, p) {
   doc.open();
   doc.write('<html><head><meta http-equiv="Content-Type" content="text/html;charset=utf-8"><title>' + name +
     '</title></head><body bgcolor="#ffffff"><center><object data="' + FILE_URLS[s] +
-    '" type="video/x-msvideo" width="320" height="240"><a href="' + FILE_URLS[s] + '">' + name +
-    '</a></object><br><font size="2">' + name + '</font><br>' +
+    '" type="video/x-msvideo" width="320" height="240"><a href="' + FILE_URLS[s] + '"><img src="' +
+    lmHtml(FILE_PREVIEWS[s] || "") + '" width="320" height="240" border="0" alt="' + name +
+    '"></a></object><br><font size="2">' + name + '</font><br>' +
     lmButton("window.close()", "GOTOP.GIF", "EXIT") + '</center></body></html>');
   doc.close();
   lmAviWin.focus();

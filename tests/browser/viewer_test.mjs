@@ -8,7 +8,8 @@
 //   - DISP.HTM, opened by a click on the viewer's picture: the same picture
 //     fitted to a window of the screen less 20 x 55, closed by a click on it
 //     and by closing the viewer;
-//   - the movie window: 600 x 400, the movie embedded with a link to it,
+//   - the movie window: 600 x 400, the movie embedded at 320 x 240 and, where
+//     the browser cannot play it, its first frame in its place linked to it;
 //     EXIT closing it;
 //   - the body page closing its viewer and movie windows when it goes;
 //   - the hand-over to the mail and print programs where no control runs:
@@ -119,10 +120,17 @@ await browserTest('viewer_test', async ({ album, check, newContext }) => {
             const found = await window.evaluate(() => ({
                 title: document.title, width: innerWidth, height: innerHeight,
                 data: document.querySelector('object') ? document.querySelector('object').data : '',
+                frame: [...document.querySelectorAll('object a img')].map((i) => ({
+                    src: i.src, link: i.parentNode.href, width: i.width, height: i.height })),
             }));
             check(found.title === movie.name, `${what} is titled ${found.title}`);
             check(found.width === 600 && found.height === 400, `${what} is ${found.width} x ${found.height}`);
             check(fileOf(found.data) === join(movie.folder, movie.name), `${what} embeds ${found.data}`);
+            // Chromium plays no AVI: the first frame stands in, linked to the movie.
+            const frame = found.frame[0];
+            check(found.frame.length === 1 && fileOf(frame.src) === join(movie.folder, 'PREVIEW', movie.name.replace(/AVI$/i, 'JPG')) &&
+                  fileOf(frame.link) === join(movie.folder, movie.name) && frame.width === 320 && frame.height === 240,
+                  `${what} stands in for the movie with ${JSON.stringify(found.frame)}`);
             check((await checkResources(window, what, check)).length === 0, `${what} has script links`);
             await shot(window, `movie-${shotName}-${movie.n}`);
             await clickToClose(window, 'img[alt="EXIT"]');
