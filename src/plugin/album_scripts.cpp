@@ -312,7 +312,8 @@ function askList() {
 }
 
 // Loads list[at] and shows it 960 high on large screens, else fitted into a
-// 4:3 box of 90% of the shorter screen side; then calls done().
+// 4:3 box of 90% of the shorter screen side, and no larger than the room a
+// page with other things in its window leaves (pictureRoom); then calls done().
 function showPicture(done) {
   var loader = new Image();
   loader.onload = function () {
@@ -320,6 +321,10 @@ function showPicture(done) {
     var boxH = LARGE ? 960 : Math.floor(Math.min(screen.width, screen.height) * 0.9);
     var boxW = LARGE ? Math.floor(w * 960 / h) : Math.floor(boxH * 4 / 3);
     var scale = Math.min(boxW / w, boxH / h);
+    if (typeof pictureRoom == "function") {
+      var room = pictureRoom();
+      scale = Math.min(scale, room.width / w, room.height / h);
+    }
     var picture = document.getElementById("picture");
     picture.width = Math.floor(w * scale);
     picture.height = Math.floor(h * scale);
@@ -368,6 +373,14 @@ constexpr std::string_view kManualShowPage = R"HTML(<HTML>
   <TITLE>SLIDE SHOW MANUAL</TITLE>
   <SCRIPT LANGUAGE="JavaScript">@SHOW@
 function begin() { showPicture(function () { }); }
+// The buttons stand above the picture; the picture gets the rest of the
+// window, so that no part of it is cut off at the window's edges.
+function pictureRoom() {
+  var picture = document.getElementById("picture");
+  var width = window.innerWidth || document.body.clientWidth;
+  var height = window.innerHeight || document.body.clientHeight;
+  return { width: width, height: height - picture.offsetTop };
+}
 // Steps back (d = -1) or on (d = 1), wrapping round.
 function step(d) {
   if (!list.length) return;
@@ -386,7 +399,7 @@ document.onkeypress = function (e) {
 <A HREF="#" onClick="step(-1);return false"><IMG SRC="ICON/BACKBTN.GIF" BORDER="0" ALT="BACK"></A>
 <A HREF="#" onClick="window.close();return false"><IMG SRC="ICON/GOTOP.GIF" BORDER="0" ALT="EXIT"></A>
 <A HREF="#" onClick="step(1);return false"><IMG SRC="ICON/NEXTBTN.GIF" BORDER="0" ALT="NEXT"></A><BR>
-<IMG ID="picture" ALT="" onClick="step(1)">
+<IMG ID="picture" ALT="" onClick="step(1)" STYLE="display:block;margin:0 auto">
 </CENTER>
 </BODY>
 </HTML>
