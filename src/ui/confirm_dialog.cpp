@@ -1,4 +1,5 @@
 #include "ui/confirm_dialog.h"
+#include "ui/dialog_parts.h"
 #include "ui/qt_text.h"
 
 #include <QBoxLayout>
@@ -23,10 +24,7 @@ constexpr int kTitleBarButtons = 120;  // what a title bar takes besides the cap
 ConfirmDialog::ConfirmDialog(const QString& caption, const QString& text, QWidget* parent) : QDialog(parent) {
     setWindowTitle(caption);
 
-    auto* icon = new QLabel(this);
-    icon->setAlignment(Qt::AlignTop);
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
+    QLabel* icon = messageIcon(this, QStyle::SP_MessageBoxInformation);
     auto* message = new QLabel(text, this);
     message->setObjectName("text");
     message->setTextFormat(Qt::PlainText);
@@ -35,19 +33,7 @@ ConfirmDialog::ConfirmDialog(const QString& caption, const QString& text, QWidge
     body->addWidget(icon);
     body->addWidget(message, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(qt(app::kButtonOk), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    ok->setDefault(true);
-    buttons->addButton(qt(app::kButtonSuspend), QDialogButtonBox::RejectRole)->setObjectName("suspend");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addLayout(body);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
+    QBoxLayout* layout = stackBodyAndButtons(this, body, okAndRejectButtons(this, app::kButtonSuspend, "suspend"));
     // The text is two short lines; the caption above it (an automatic load's
     // is the longer one) must not be cut off in the title bar.
     layout->addStrut(std::max(kMinimumWidth, fontMetrics().horizontalAdvance(caption) + kTitleBarButtons));

@@ -1,4 +1,5 @@
 #include "ui/load_date_dialog.h"
+#include "ui/dialog_parts.h"
 #include "ui/qt_text.h"
 
 #include <QBoxLayout>
@@ -72,14 +73,7 @@ LoadDateDialog::LoadDateDialog(const QString& folderShown, bool offerUnassigned,
     layout->addLayout(fields);
     layout->addSpacing(6);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(qt(app::kButtonOk), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    ok->setDefault(true);
-    buttons->addButton(qt(app::kButtonCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(okAndRejectButtons(this, app::kButtonCancel));
 }
 
 void LoadDateDialog::fillDays() {

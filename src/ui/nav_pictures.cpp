@@ -135,6 +135,18 @@ QPainterPath arrowHead(QPointF tip, qreal dx, qreal dy, qreal length) {
     return polyline({back + side, tip, back - side});
 }
 
+// An arrow in the accent ink from its shaft's start to tip, with a thin gap
+// cut around it where it crosses what is drawn behind.
+void accentArrow(SymbolPainter& s, QPointF from, QPointF tip, qreal dx, qreal dy, qreal headLength) {
+    QPainterPath shaft(from);
+    shaft.lineTo(tip);
+    const QPainterPath head = arrowHead(tip + QPointF(dx * 0.5, dy * 0.5), dx, dy, headLength);
+    s.cut(shaft, false);
+    s.cut(head, false);
+    s.stroke(shaft, s.inks().accent);
+    s.stroke(head, s.inks().accent);
+}
+
 // The library pages in the browser: a browser window holding a landscape.
 void drawViewLibrary(SymbolPainter& s) {
     const Inks& k = s.inks();
@@ -155,13 +167,7 @@ void drawLoad(SymbolPainter& s) {
     card.closeSubpath();
     s.stroke(card, k.line);
     for (qreal x : {13.0, 16.0}) s.line(QPointF(x, 5), QPointF(x, 7), k.line, 1.5);
-    QPainterPath shaft(QPointF(16, 15));
-    shaft.lineTo(16, 25);
-    const QPainterPath head = arrowHead(QPointF(16, 25.5), 0, 1, 4.5);
-    s.cut(shaft, false);
-    s.cut(head, false);
-    s.stroke(shaft, k.accent);
-    s.stroke(head, k.accent);
+    accentArrow(s, QPointF(16, 15), QPointF(16, 25), 0, 1, 4.5);
 }
 
 // Editing: a pencil writing a line.
@@ -230,13 +236,7 @@ void drawCopy(SymbolPainter& s) {
 void drawMove(SymbolPainter& s) {
     const Inks& k = s.inks();
     s.stroke(folder(QRectF(3, 11, 17, 17)), k.line);
-    QPainterPath shaft(QPointF(10, 19.5));
-    shaft.lineTo(29, 19.5);
-    const QPainterPath head = arrowHead(QPointF(29.5, 19.5), 1, 0, 5);
-    s.cut(shaft, false);
-    s.cut(head, false);
-    s.stroke(shaft, k.accent);
-    s.stroke(head, k.accent);
+    accentArrow(s, QPointF(10, 19.5), QPointF(29, 19.5), 1, 0, 5);
 }
 
 // Settings: a gear wheel.

@@ -1,4 +1,5 @@
 #include "ui/title_dialog.h"
+#include "ui/dialog_parts.h"
 #include "ui/qt_text.h"
 
 #include <QBoxLayout>
@@ -80,19 +81,7 @@ TitleDialog::TitleDialog(const QString& folderShown, QWidget* parent)
     fields->addRow(qt(app::kTitleFolderLabel), folder);
     fields->addRow(qt(app::kTitleFieldLabel), title_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(qt(app::kButtonOk), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    ok->setDefault(true);
-    buttons->addButton(qt(app::kButtonCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addLayout(fields);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
+    stackBodyAndButtons(this, fields, okAndRejectButtons(this, app::kButtonCancel));
     title_->setFocus();
 }
 

@@ -1,4 +1,5 @@
 #include "ui/undated_dialog.h"
+#include "ui/dialog_parts.h"
 #include "ui/qt_text.h"
 
 #include <QBoxLayout>
@@ -25,10 +26,7 @@ UndatedDialog::UndatedDialog(QWidget* parent)
     byDate_->setObjectName("byDate");
     byFileDate_->setChecked(true);
 
-    auto* icon = new QLabel(this);
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(size, size));
-    icon->setAlignment(Qt::AlignTop);
+    QLabel* icon = messageIcon(this, QStyle::SP_MessageBoxWarning);
     auto* text = new QLabel(qt(app::kUndatedText), this);
     text->setObjectName("text");
 
@@ -42,19 +40,7 @@ UndatedDialog::UndatedDialog(QWidget* parent)
     body->addWidget(icon);
     body->addLayout(choices, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(qt(app::kButtonOk), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    ok->setDefault(true);
-    buttons->addButton(qt(app::kButtonCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addLayout(body);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
+    stackBodyAndButtons(this, body, okAndRejectButtons(this, app::kButtonCancel));
 }
 
 camera::UndatedChoice UndatedDialog::choice() const {

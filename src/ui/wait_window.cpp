@@ -1,4 +1,5 @@
 #include "ui/wait_window.h"
+#include "ui/dialog_parts.h"
 #include "ui/qt_text.h"
 
 #include <QCloseEvent>
@@ -34,10 +35,7 @@ WaitWindow::WaitWindow(QWidget* mainWindow)
     line1_->setMinimumWidth(280);
 
     // The information icon of the program's other message windows.
-    auto* icon = new QLabel(this);
-    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(iconSize));
-    icon->setAlignment(Qt::AlignTop);
+    QLabel* icon = messageIcon(this, QStyle::SP_MessageBoxInformation);
 
     auto* lines = new QVBoxLayout;
     lines->setSpacing(6);
