@@ -74,7 +74,9 @@ TEST_F(KdPluginExports, ExportsOnlyTheSixFunctions) {
                                "__gxx_personality_v0", "__cxa_throw"}) {
         void* symbol = dlsym(module, hidden);
         Dl_info where{};
-        if (symbol && dladdr(symbol, &where) != 0) EXPECT_NE(where.dli_fbase, own.dli_fbase) << hidden;
+        if (symbol && dladdr(symbol, &where) != 0) {
+            EXPECT_NE(where.dli_fbase, own.dli_fbase) << hidden;
+        }
     }
     EXPECT_EQ(dlsym(module, "_ZN7lumbrel6plugin10writeAlbumERKNS0_12AlbumRequestE"), nullptr);
 }
