@@ -324,10 +324,13 @@ TEST_F(SampleCard, DataPagesShowWhatTheCameraRecorded) {
     // older segment does not record (the exposure mode, the sensitivity).
     const std::set<std::string> unused = {"Multiple exposure", "Filter", "Enhancement", "Flash Intensity"};
     for (const auto& [label, value] : lines("DCIM/100ORRIN/ABCD0001.JPG"))
-        if (!unused.contains(label)) EXPECT_NE(value, "-") << label;
-    for (const auto& [label, value] : lines("KDCAM/PHOTO/KDC_0002.JPG"))
-        if (!unused.contains(label) && label != "Recording mode" && label != "Sensitivity")
+        if (!unused.contains(label)) {
             EXPECT_NE(value, "-") << label;
+        }
+    for (const auto& [label, value] : lines("KDCAM/PHOTO/KDC_0002.JPG"))
+        if (!unused.contains(label) && label != "Recording mode" && label != "Sensitivity") {
+            EXPECT_NE(value, "-") << label;
+        }
 }
 
 TEST_F(SampleCard, MoviesAreMotionJpegAvisWhoseFramesLackHuffmanTables) {
