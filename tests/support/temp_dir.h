@@ -15,8 +15,9 @@ namespace lumbrel::test {
 
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lumbrel-test-XXXXXX").string();
+    /// A new folder in the system's temporary folder, or in parent.
+    explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+        std::string pattern = (parent / "lumbrel-test-XXXXXX").string();
         if (char* made = ::mkdtemp(pattern.data())) path_ = made;
     }
     ~TempDir() {
