@@ -1,5 +1,5 @@
 #pragma once
-// The desktop's trash (freedesktop.org Trash specification): a file or folder
+// The desktop's trash, laid out as freedesktop.org desktops share it: a file or folder
 // the user deletes is moved there, as the desktop's file manager does, so that
 // a mistaken delete can be taken back. The home trash ($XDG_DATA_HOME/Trash,
 // default ~/.local/share/Trash) takes what lies on the home trash's file
