@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <optional>
 
 #include "app/settings.h"
 #include "ui/pages.h"
