@@ -42,16 +42,33 @@ std::map<std::string, std::uintmax_t> tree(const fs::path& root) {
 
 // Plays the user: answers every modal dialog with Return, and presses
 // "Suspend" on the progress window once it has counted suspendAfter files
-// (never when negative). Records what the progress window showed.
+// (as soon as it shows for 0, never when negative). Records what the
+// progress window showed.
 class User : public QObject {
 public:
     explicit User(int suspendAfter) : suspendAfter_(suspendAfter) {
         connect(&timer_, &QTimer::timeout, this, &User::look);
         timer_.start(20);
+        qApp->installEventFilter(this);
     }
     int dialogsAnswered = 0;
     bool progressSeen = false;
     bool suspended = false;
+
+protected:
+    // A short load may open and close its progress window between two looks.
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* progress = qobject_cast<ProgressWindow*>(object);
+        if (event->type() != QEvent::Show || !progress) return false;
+        progressSeen = true;
+        // Suspend at once: pressed as soon as the window shows, the load stops
+        // after the file it is on, however fast it goes.
+        if (suspendAfter_ == 0 && !suspended) {
+            suspended = true;
+            QTimer::singleShot(0, progress, [progress] { progress->suspendButton()->click(); });
+        }
+        return false;
+    }
 
 private:
     void look() {
@@ -73,7 +90,7 @@ private:
             auto* progress = qobject_cast<ProgressWindow*>(w);
             if (!progress || !progress->isVisible()) continue;
             progressSeen = true;
-            if (suspended || suspendAfter_ < 0 || progress->count() < suspendAfter_) continue;
+            if (suspended || suspendAfter_ <= 0 || progress->count() < suspendAfter_) continue;
             for (QAbstractButton* button : progress->findChildren<QAbstractButton*>())
                 if (button->text().contains(QStringLiteral("Suspend"))) {
                     button->click();
@@ -149,7 +166,7 @@ private slots:
 
         DesktopProgram program(home_.string());
         QCOMPARE(program.start(), std::optional<int>());
-        User user(3);
+        User user(0);
         pressCamera(program);
         QVERIFY(user.suspended);
         QCOMPARE(tree(card_), cardBefore);
