@@ -8,7 +8,7 @@ namespace lumbrel::app {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 51> kTable{{
+constexpr std::array<std::pair<int, std::string_view>, 64> kTable{{
     // The pages declare UTF-8 because every text this program handles is
     // UTF-8; any other declaration would garble non-ASCII titles.
     {kTextCharset, "utf-8"},
@@ -46,19 +46,32 @@ constexpr std::array<std::pair<int, std::string_view>, 51> kTable{{
     {kStrAutoLoadCaption, "Lumbrel automatic loading"},
     {kStrCopying, "Copying files to be loaded..."},
     {kStrMoving, "Moving files to be loaded..."},
+    {kStrCopyCaption, "Copy"},
+    {kStrMoveCaption, "Move"},
     {kMsgWriteError, "An error occurred while writing library. \nProcessing will be aborted."},
+    {kStrColumnDate, "Date"},
+    {kStrColumnTitle, "Title"},
+    {kStrColumnCount, "Number of images"},
+    {kStrColumnTemplate, "Template"},
+    {kStrColumnLocation, "Location"},
     {kMsgCannotOpenPages, "An error occurred.\nLibrary file cannot be opened"},
     {kStrLoadCaption, "Load images in camera"},
     {kStrLoadOtherCaption, "Load other images"},
+    {kStrCopyPrompt, "Specify destination folder location"},
+    {kStrMovePrompt, "Specify destination folder"},
     {kStrWatcherEntryName, "Lumbrel supervisory"},
     {kStrDefaultColour, "Green/Gray"},
+    {kStrKilobytes, "KB"},
     {kStrOn, "ON"},
     {kStrOff, "OFF"},
     {kStrCountSuffix, " "},
+    {kStrCopyingLibrary, "Copying file loaded..."},
     {kStrCardRecognized, "Recognized card/camera\nStarting loading"},
     {kStrConfirmCaption, "Lumbrel"},
     {kStrCardRecognizedAuto, "Recognized card/camera\nStarting automatic loading"},
+    {kStrMovingLibrary, "Moving files loaded..."},
     {kStrUnassigned, "Unassigned"},
+    {kStrMoveRootCaption, "Moving the saving folder"},
     {kStrRebuilding, "Rebuilding"},
     {kStrCreatingHtml, "Creating an HTML file"},
     {kStrHtmlBeingCreated, "The HTML file is being created"},
