@@ -68,6 +68,9 @@ StartupResult Application::start() {
     // A run stopped part-way (a crash, kill -9, a power cut) is taken back or
     // finished before anything else reads or writes the library.
     report_.interrupted = replayJournal(programFolder());
+    // A finished run's settings (the new image library root of a move).
+    for (const auto& entry : report_.interrupted.settings)
+        settings_.profile().writeText(entry[0], entry[1], entry[2]);
 
     automaticLoading_ = settings_.get(setting::AutoTakeIn) == 0;
     settleSaveFolder();

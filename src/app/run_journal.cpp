@@ -9,6 +9,7 @@
 #include <set>
 
 #include "library/index_file.h"
+#include "platform/trash.h"
 
 namespace lumbrel::app {
 
@@ -32,6 +33,10 @@ constexpr char kTouched = 'T';     // library whose pages are written
 constexpr char kSaving = 'W';      // hash, index path, copy path, sizes
 constexpr char kCommitted = 'C';
 constexpr char kPages = 'P';       // library, size of its pages before
+constexpr char kRenamed = 'N';     // folder renamed: from, to
+constexpr char kTrash = 'X';       // original place, where it lies until it goes to the trash
+constexpr char kDelete = 'K';      // folder deleted with all it holds, last of the finish
+constexpr char kSetting = 'S';     // section, key, value written once committed
 
 std::uint32_t checkSum(std::string_view text) {
     std::uint32_t h = 2166136261u;
@@ -102,9 +107,13 @@ std::optional<std::size_t> fieldCount(char kind) {
     case kFolder:
     case kFile:
     case kClean:
+    case kDelete:
     case kTouched: return 1;
     case kAside:
+    case kRenamed:
+    case kTrash:
     case kPages: return 2;
+    case kSetting: return 3;
     case kMove: return 6;
     case kSaving: return 4;
     case kCommitted: return 0;
@@ -164,16 +173,42 @@ bool RunJournal::makeFolder(const std::string& folder) {
 
 bool RunJournal::willCreate(const std::string& path) { return append(kFile, {path}, false); }
 
-bool RunJournal::setAside(const std::string& path) {
+bool RunJournal::setAside(const std::string& path) { return moveAside(kAside, path); }
+
+bool RunJournal::trashOnCommit(const std::string& path) { return moveAside(kTrash, path); }
+
+bool RunJournal::moveAside(char kind, const std::string& path) {
     const std::string folder(parentPath(path));
     const std::string name(platform::lastComponent(path));
     for (int n = 0; n < 1000; ++n) {
         const std::string aside = joinPath(folder, "." + name + ".replaced-" + std::to_string(n));
         if (platform::exists(aside)) continue;
-        if (!append(kAside, {path, aside}, true)) return false;
+        if (!append(kind, {path, aside}, true)) return false;
         return platform::renameNoReplace(path, aside) == platform::RenameResult::Renamed;
     }
     return false;
+}
+
+bool RunJournal::renameFolder(const std::string& from, const std::string& to) {
+    if (platform::exists(to)) {
+        errno = EEXIST;
+        return false;
+    }
+    if (!append(kRenamed, {from, to}, true)) return false;
+    // Not renamed: the record stands for nothing, and the take-back finds the
+    // folder where it was.
+    switch (platform::renameNoReplace(from, to)) {
+    case platform::RenameResult::Renamed: return true;
+    case platform::RenameResult::OtherFileSystem: errno = EXDEV; return false;
+    case platform::RenameResult::Failed: return false;
+    }
+    return false;
+}
+
+bool RunJournal::deleteOnCommit(const std::string& folder) { return append(kDelete, {folder}, false); }
+
+bool RunJournal::settingOnCommit(std::string_view section, std::string_view key, std::string_view value) {
+    return append(kSetting, {std::string(section), std::string(key), std::string(value)}, false);
 }
 
 void RunJournal::dropFolder(const std::string& folder) { platform::removeDirectory(folder); }
@@ -232,8 +267,14 @@ std::size_t RunJournal::rollBack(const std::vector<Record>& records) {
             platform::deleteFile(f[0]);
             break;
         case kAside:
+        case kTrash:
             // Renamed back; should that fail, the file stays, complete, aside.
             if (platform::exists(f[1]) &&
+                platform::renameNoReplace(f[1], f[0]) != platform::RenameResult::Renamed)
+                ++notRestored;
+            break;
+        case kRenamed:
+            if (!platform::exists(f[0]) && platform::exists(f[1]) &&
                 platform::renameNoReplace(f[1], f[0]) != platform::RenameResult::Renamed)
                 ++notRestored;
             break;
@@ -260,11 +301,27 @@ CommitReport RunJournal::commit(const std::vector<Record>& records) {
             if (!expected || *now != *expected || !platform::isFile(f[1]) || !platform::deleteFile(f[0]))
                 report.sourcesKept.push_back(f[0]);
         } else if (record.kind == kAside) {
-            platform::deleteFile(f[1]);
+            platform::deleteTree(f[1]);
+        } else if (record.kind == kTrash && platform::exists(f[1])) {
+            // What the user deleted goes to the trash under its own name;
+            // where there is none it is deleted, and where the trash fails
+            // it goes back to its place rather than being lost.
+            switch (platform::moveToTrash(f[1], f[0])) {
+            case platform::TrashResult::Trashed: ++report.trashed; break;
+            case platform::TrashResult::NoTrash:
+                if (!platform::deleteTree(f[1])) report.notDeleted.push_back(f[0]);
+                break;
+            case platform::TrashResult::Failed:
+                if (platform::renameNoReplace(f[1], f[0]) == platform::RenameResult::Renamed)
+                    report.notDeleted.push_back(f[0]);
+                break;
+            }
         }
     }
     for (const Record& record : records)
         if (record.kind == kClean) platform::removeEmptyTree(record.fields[0]);
+    for (const Record& record : records)
+        if (record.kind == kDelete && !platform::deleteTree(record.fields[0])) report.notDeleted.push_back(record.fields[0]);
     return report;
 }
 
@@ -350,7 +407,10 @@ InterruptedRun replayJournal(const std::string& programFolder) {
         switch (r.kind) {
         case kFolder: written.insert(r.fields[0]); break;
         case kFile:
-        case kAside: written.insert(std::string(parentPath(r.fields[0]))); break;
+        case kAside:
+        case kTrash: written.insert(std::string(parentPath(r.fields[0]))); break;
+        case kRenamed: written.insert(r.fields[1]); break;
+        case kSetting: run.settings.push_back(r.fields); break;
         case kSaving: written.insert(std::string(parentPath(r.fields[2]))); break;
         case kTouched:
             if (std::find(run.touched.begin(), run.touched.end(), r.fields[0]) == run.touched.end())
@@ -381,6 +441,7 @@ InterruptedRun replayJournal(const std::string& programFolder) {
         run.sourcesKept = RunJournal::commit(records).sourcesKept;
     } else {
         run.notRestored = RunJournal::rollBack(records);
+        run.settings.clear();
         run.touched.clear();
         run.pageBytesBefore.clear();
     }

@@ -54,11 +54,15 @@ struct InterruptedRun {
     std::vector<std::string> sourcesKept;
     /// Files the take-back could not put back (they stay complete where they are).
     std::size_t notRestored = 0;
+    /// Settings the finished run had still to write: section, key, value.
+    std::vector<std::vector<std::string>> settings;
 };
 
 /// What finishing a committed run did.
 struct CommitReport {
     std::vector<std::string> sourcesKept;  ///< card files not deleted (changed, or could not be)
+    std::size_t trashed = 0;               ///< items moved to the trash
+    std::vector<std::string> notDeleted;   ///< items to delete that stay (put back in place)
 };
 
 class RunJournal {
@@ -85,8 +89,24 @@ public:
     bool willCreate(const std::string& path);
     /// Waits until the records so far are on the disk.
     bool sync();
-    /// Moves the file at path aside so that a new file can take its place.
+    /// Moves the file at path aside so that a new file can take its place
+    /// (or, for a folder, so that it can go once committed). Put back by the
+    /// take-back; deleted when the run is committed.
     bool setAside(const std::string& path);
+    /// Renames the folder from to the free name to (one file system). Put
+    /// back by the take-back. False, with errno, when the rename cannot be
+    /// made (EXDEV: another file system; EEXIST: to is taken).
+    bool renameFolder(const std::string& from, const std::string& to);
+    /// Moves the file or folder at path aside, to go to the desktop's trash
+    /// once committed (deleted where no trash can be made); put back by the
+    /// take-back.
+    bool trashOnCommit(const std::string& path);
+    /// A folder to delete with all it holds once committed, after every
+    /// other step of the finish (a library left without pictures).
+    bool deleteOnCommit(const std::string& folder);
+    /// A setting the run writes once committed (a stopped run's finish
+    /// reports it in InterruptedRun::settings).
+    bool settingOnCommit(std::string_view section, std::string_view key, std::string_view value);
     /// Removes a folder the run made and left empty (a library it gave up).
     void dropFolder(const std::string& folder);
 
@@ -125,6 +145,7 @@ private:
         std::vector<std::string> fields;
     };
     bool append(char kind, std::vector<std::string> fields, bool flush);
+    bool moveAside(char kind, const std::string& path);
     static std::size_t rollBack(const std::vector<Record>& records);
     static CommitReport commit(const std::vector<Record>& records);
     static std::vector<Record> parse(std::string_view text);

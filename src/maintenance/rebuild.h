@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_journal.h"
 #include "maintenance/maintenance_context.h"
 #include "maintenance/reachability.h"
 
@@ -33,9 +34,10 @@ enum class StepOutcome { Rebuilt, Removed };
 
 /// The per-library rebuild step; appends the library's key to keys. The
 /// record of location is replaced by the rescan of its folder, or, when the
-/// folder holds no picture, the folder is deleted and the record goes.
+/// folder holds no picture, the record goes and the folder is deleted once
+/// the run is committed (journal).
 StepOutcome rebuildStep(MaintenanceContext& context, const std::string& location, const RebuildValues& values,
-                        std::vector<std::string>& keys);
+                        std::vector<std::string>& keys, app::RunJournal& journal);
 
 struct RebuildResult {
     bool confirmed = false;             ///< false: Cancel in the confirmation, nothing changed

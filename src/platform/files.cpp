@@ -355,6 +355,16 @@ bool removeDirectory(const std::string& path) {
     return ::rmdir(path.c_str()) == 0;
 }
 
+bool deleteTree(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    bool all = true;
+    if (const auto entries = listDirectory(path))
+        for (const DirEntry& entry : *entries) all = deleteTree(joinPath(path, entry.name)) && all;
+    return ::rmdir(path.c_str()) == 0 && all;
+}
+
 std::optional<std::vector<DirEntry>> listDirectory(const std::string& path) {
     DIR* dir = ::opendir(path.c_str());
     if (!dir) return std::nullopt;

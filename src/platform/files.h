@@ -101,6 +101,9 @@ bool deleteFile(const std::string& path);
 bool makeDirectory(const std::string& path);     ///< one level; true if it exists already
 bool makeDirectories(const std::string& path);   ///< every missing level
 bool removeDirectory(const std::string& path);   ///< an empty folder only
+/// Deletes path: a file, a link (never followed), or a folder with all it
+/// holds. False when anything is left.
+bool deleteTree(const std::string& path);
 
 struct DirEntry {
     std::string name;     ///< name only, never "." or ".."

@@ -137,10 +137,12 @@ std::string homeTrash() {
     return joinPath(joinPath(home && *home ? home : "/", ".local/share"), "Trash");
 }
 
-TrashResult moveToTrash(const std::string& path) {
+TrashResult moveToTrash(const std::string& path, const std::string& originalPath) {
     const auto device = deviceOf(path);
     if (!device || path.empty() || path.front() != '/') return TrashResult::Failed;
-    std::string trash, shownPath = path;
+    const std::string& original = originalPath.empty() ? path : originalPath;
+    if (original.front() != '/') return TrashResult::Failed;
+    std::string trash, shownPath = original;
     const std::string home = homeTrash();
     if (deviceOfNearest(home) == device) {
         const std::string data(parentPath(home));
@@ -151,9 +153,9 @@ TrashResult moveToTrash(const std::string& path) {
         trash = topTrash(top);
         if (trash.empty()) return TrashResult::NoTrash;
         // A top-folder trash names its items relative to the top folder.
-        shownPath = top == "/" ? path.substr(1) : path.substr(top.size() + 1);
+        shownPath = top == "/" ? original.substr(1) : original.substr(top.size() + 1);
     }
-    const std::optional<std::string> name = writeInfo(trash, lastComponent(path), shownPath);
+    const std::optional<std::string> name = writeInfo(trash, lastComponent(original), shownPath);
     if (!name) return TrashResult::NoTrash;
     const std::string info = joinPath(joinPath(trash, "info"), *name + ".trashinfo");
     const std::string target = joinPath(joinPath(trash, "files"), *name);

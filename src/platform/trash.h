@@ -20,7 +20,10 @@ enum class TrashResult {
 };
 
 /// Moves the file or folder at path (which must exist) into the trash.
-TrashResult moveToTrash(const std::string& path);
+/// originalPath, when given, is the place the item is restored to (and its
+/// name in the trash): for an item set aside under another name before it
+/// was deleted. It must lie in the same folder as path.
+TrashResult moveToTrash(const std::string& path, const std::string& originalPath = {});
 
 /// The home trash folder: $XDG_DATA_HOME/Trash, with XDG_DATA_HOME defaulting
 /// to $HOME/.local/share.
