@@ -64,7 +64,13 @@ std::optional<int> DesktopProgram::start() {
         case app::StartupResult::AutoLoadFailed:
             return 1;
     }
-    if (platform::SingleInstance* instance = session_->application().instance(); instance && instance->fd() >= 0) {
+    app::Application& application = session_->application();
+    maintenancePrompt_ = std::make_unique<GuiMaintenancePrompt>(frame_.get());
+    sitePasses_ = std::make_unique<SitePasses>(session_->site());
+    commands_ = std::make_unique<LibraryCommands>(maintenance::MaintenanceContext{
+        application.settings(), application.document(), *maintenancePrompt_, *progress_, application.programFolder(),
+        application.indexPath(), sitePasses_.get(), wait_.get()});
+    if (platform::SingleInstance* instance = application.instance(); instance && instance->fd() >= 0) {
         raiseRequests_ = std::make_unique<QSocketNotifier>(instance->fd(), QSocketNotifier::Read);
         QObject::connect(raiseRequests_.get(), &QSocketNotifier::activated, frame_.get(), [this, instance] {
             if (instance->pollRaiseRequests([] {}) > 0) frame_->comeForward();
@@ -186,6 +192,7 @@ bool DesktopProgram::BackgroundAutoLoad::load(const std::string& requestFile) {
     app::BusyScope busy;
     bool loaded = false;
     runInBackground([&] { loaded = p_.session_->autoLoader().load(requestFile); });
+    p_.frame_->updateViews();
     p_.tellAboutLoad();
     return loaded;
 }

@@ -14,9 +14,12 @@
 #include "camera/program_session.h"
 #include "camera/shell_opener.h"
 #include "platform/profile.h"
+#include "ui/gui_maintenance_prompt.h"
 #include "ui/gui_prompts.h"
+#include "ui/library_commands.h"
 #include "ui/main_frame.h"
 #include "ui/progress_window.h"
+#include "ui/site_passes.h"
 #include "ui/wait_window.h"
 
 namespace lumbrel::ui {
@@ -45,6 +48,7 @@ public:
     void pollAutomaticLoading() override;
     int libraryCount() const override;
     bool automaticLoading() const override;
+    LibraryCommands* libraryCommands() override { return commands_.get(); }
 
 private:
     // The watch's automatic load, run on a worker thread like every long run.
@@ -72,6 +76,10 @@ private:
     std::unique_ptr<GuiProgress> progress_;
     std::unique_ptr<GuiWaitWindow> wait_;
     std::unique_ptr<camera::ProgramSession> session_;
+    // The list pages' commands, over the session's document and site.
+    std::unique_ptr<GuiMaintenancePrompt> maintenancePrompt_;
+    std::unique_ptr<SitePasses> sitePasses_;
+    std::unique_ptr<LibraryCommands> commands_;
     std::unique_ptr<QSocketNotifier> raiseRequests_;
     BackgroundAutoLoad backgroundAutoLoad_{*this};
     bool finished_ = false;

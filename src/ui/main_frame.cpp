@@ -57,7 +57,7 @@ void MainFrame::switchPage(int id, bool saveSize) {
         settings_.set(setting::WinWidth, normal.width());
         settings_.set(setting::WinHeight, normal.height());
     }
-    Page* next = makePage(id, &settings_, this);
+    Page* next = makePage(id, &settings_, actions_.libraryCommands(), this);
     QPointer<Page> previous = page_;
     page_ = next;
     current_ = id;
@@ -65,11 +65,11 @@ void MainFrame::switchPage(int id, bool saveSize) {
     if (auto* load = qobject_cast<LoadPage*>(next)) {
         connect(load, &LoadPage::cameraRequested, this, [this](int connection) {
             actions_.loadFromCamera(connection);
-            refreshCounts();
+            updateViews();
         });
         connect(load, &LoadPage::otherRequested, this, [this] {
             actions_.loadOtherImages();
-            refreshCounts();
+            updateViews();
         });
     }
     if (previous) previous->setParent(nullptr);  // takes it out of the window before the new one goes in
@@ -77,7 +77,7 @@ void MainFrame::switchPage(int id, bool saveSize) {
     refreshCounts();
     applyPageFrame(wasMaximised);
     delete previous;
-    next->navigation()->button(NavButton::Load)->setFocus();
+    if (QWidget* focus = next->focusTarget()) focus->setFocus();
 }
 
 // The frame of the new page: the navigation page in a fixed narrow window,
@@ -153,6 +153,11 @@ void MainFrame::refreshCounts() {
     if (!page_) return;
     page_->navigation()->setAutomaticLoading(actions_.automaticLoading());
     page_->navigation()->setLibraryCount(actions_.libraryCount());
+}
+
+void MainFrame::updateViews() {
+    if (page_) page_->updateFromDocument();
+    refreshCounts();
 }
 
 void MainFrame::comeForward() {

@@ -28,6 +28,9 @@ public:
     virtual void pollAutomaticLoading() = 0;
     virtual int libraryCount() const = 0;
     virtual bool automaticLoading() const = 0;
+    /// The library maintenance commands of the list pages; null: the lists
+    /// stay empty.
+    virtual LibraryCommands* libraryCommands() { return nullptr; }
 };
 
 class MainFrame : public QMainWindow {
@@ -51,6 +54,8 @@ public:
     bool watching() const { return poll_.isActive(); }
     /// Refreshes "Automatic loading:" and "Number of libraries:".
     void refreshCounts();
+    /// The document changed: the page shows it anew, then the counts.
+    void updateViews();
     /// Brings the window to the front, also from minimised.
     void comeForward();
     /// Writes the window's place and size to WinPositon (done when it closes).

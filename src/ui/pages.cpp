@@ -3,6 +3,9 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include "ui/carry_page.h"
+#include "ui/delete_page.h"
+#include "ui/edit_page.h"
 #include "ui/load_page.h"
 
 namespace lumbrel::ui {
@@ -57,9 +60,18 @@ Page::Page(int id, QWidget* parent) : QWidget(parent), id_(id), navigation_(new 
     row->addLayout(body_, 1);
 }
 
-void Page::addToBody(QWidget* widget) {
-    if (body_) body_->insertWidget(body_->count() - 1, widget);
+void Page::addToBody(QWidget* widget, int stretch) {
+    if (!body_) return;
+    body_->insertWidget(body_->count() - 1, widget, stretch);
+    // The space at the bottom gives way to a control that stretches.
+    if (stretch > 0) body_->setStretch(body_->count() - 1, 0);
 }
+
+void Page::setBodyMargins(int left, int top, int right, int bottom) {
+    if (body_) body_->setContentsMargins(left, top, right, bottom);
+}
+
+QWidget* Page::focusTarget() const { return navigation_->button(NavButton::Load); }
 
 // The page area in grey; right of the navigation strip a black and a white
 // line of one pixel each.
@@ -72,10 +84,17 @@ void Page::paintEvent(QPaintEvent*) {
     painter.fillRect(QRect(x + 1, 0, 1, height()), Qt::white);
 }
 
-Page* makePage(int id, app::Settings* settings, QWidget* parent) {
-    if (id == kPageLoad) return new LoadPage(settings, parent);
+Page* makePage(int id, app::Settings* settings, LibraryCommands* commands, QWidget* parent) {
+    switch (id) {
+        case kPageLoad: return new LoadPage(settings, parent);
+        case kPageEdit: return new EditPage(settings, commands, parent);
+        case kPageDelete: return new DeletePage(settings, commands, parent);
+        case kPageCopy: return new CarryPage(CarryPage::Kind::Copy, settings, commands, parent);
+        case kPageMove: return new CarryPage(CarryPage::Kind::Move, settings, commands, parent);
+        default: break;
+    }
     auto* page = new Page(id, parent);
-    if (id != kPageNavigation) {
+    if (id == kPageSetup) {
         auto* note = new QLabel(QStringLiteral("This page comes with a later version of Lumbrel."), page);
         QPalette palette = note->palette();
         palette.setColor(QPalette::WindowText, QColor(225, 225, 225));

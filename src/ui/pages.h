@@ -12,6 +12,8 @@
 
 namespace lumbrel::ui {
 
+class LibraryCommands;
+
 /// Page identifiers; any other is ignored by the page switch.
 enum PageId : int {
     kPageNavigation = 131,
@@ -36,8 +38,14 @@ public:
     NavigationBar* navigation() const { return navigation_; }
     /// Adds a control of the page's own below the heading and the controls
     /// added before it, in the column right of the strip (not on the
-    /// navigation page).
-    void addToBody(QWidget* widget);
+    /// navigation page). A control with a stretch takes the height left over.
+    void addToBody(QWidget* widget, int stretch = 0);
+    /// The space between the body and the page's edges.
+    void setBodyMargins(int left, int top, int right, int bottom);
+    /// What gets the keyboard focus when the page comes up.
+    virtual QWidget* focusTarget() const;
+    /// The document changed (a load, a command): the page shows it anew.
+    virtual void updateFromDocument() {}
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,8 +56,8 @@ private:
     QVBoxLayout* body_ = nullptr;
 };
 
-/// The page of an identifier: the Load page, or one that shows the navigation
-/// bar and its heading (the navigation page shows the bar alone).
-Page* makePage(int id, app::Settings* settings, QWidget* parent);
+/// The page of an identifier: the Load page, the library list pages over
+/// commands (an empty list without), or the navigation page with the bar alone.
+Page* makePage(int id, app::Settings* settings, LibraryCommands* commands, QWidget* parent);
 
 }  // namespace lumbrel::ui
