@@ -316,6 +316,7 @@ CarryResult moveLibraries(MaintenanceContext& c, const std::vector<std::string>&
         total += p.files.size();
         plan.push_back(std::move(p));
     }
+    if (plan.empty()) return result;  // every library is there already
     JournaledRun run(c);
     if (!run.begin()) return journalUnavailable(c);
     Carrier carrier(c, run, true, result);
@@ -450,8 +451,12 @@ MoveRootResult moveSaveFolder(MaintenanceContext& c, const std::string& chosen) 
     // the setting naming the new root are saved before any old file goes.
     DocumentCopy before(c.doc);
     std::vector<std::string> keys;
-    for (const Planned& p : plan) {
-        library::CAlbumData* album = c.doc.findLibrary(p.location);
+    // Found before any path changes: the look-up relies on the list's order.
+    std::vector<library::CAlbumData*> albums;
+    for (const Planned& p : plan) albums.push_back(c.doc.findLibrary(p.location));
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const Planned& p = plan[i];
+        library::CAlbumData* album = albums[i];
         if (!album) continue;
         album->folderPath = p.target;
         album->indexPagePath = joinPath(p.target, library::kIndexPageName);

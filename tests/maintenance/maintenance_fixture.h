@@ -82,14 +82,18 @@ struct MaintenanceWorld : camera::test::LoaderWorld {
         return folders;
     }
 
-    /// The library, the program folder, the destinations and the settings.
-    std::map<std::string, std::string> everything() const {
-        auto all = state();
+    /// The library, the program folder, the destinations and the settings:
+    /// each file's kind, mode and time, and a hash of its bytes.
+    std::map<std::string, std::size_t> everything() const {
+        std::map<std::string, std::string> all = state();
         for (const auto& [k, v] : fingerprint(dir_ / "dest")) all["dest/" + k] = v;
         for (const auto& [k, v] : fingerprint(otherFs_)) all["other/" + k] = v;
+        for (const auto& [k, v] : fingerprint(dir_ / "data")) all["trash/" + k] = v;
         const auto conf = lumbrel::test::readBytes(dir_ / "Lumbrel.conf");
         all["conf"] = std::string(conf.begin(), conf.end());
-        return all;
+        std::map<std::string, std::size_t> hashed;
+        for (const auto& [k, v] : all) hashed[k] = std::hash<std::string>{}(v);
+        return hashed;
     }
 
     std::string index() const { return dir_ / "prog/Lumbrel.kds"; }
