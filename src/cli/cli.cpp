@@ -5,7 +5,9 @@
 
 #include "app/strings.h"
 #include "cli/album_command.h"
+#include "cli/field_text.h"
 #include "cli/library_session.h"
+#include "cli/maintenance_commands.h"
 #include "cli/load_commands.h"
 #include "cli/media_commands.h"
 #include "cli/pages_commands.h"
@@ -25,6 +27,8 @@ constexpr std::string_view kUsage =
     "       lumbrel-cli [--home DIR] camera [LOAD OPTIONS]   (lumbrel-cli camera --help)\n"
     "       lumbrel-cli [--home DIR] load [LOAD OPTIONS] SOURCE...\n"
     "       lumbrel-cli [--home DIR] auto\n"
+    "       lumbrel-cli [--home DIR] list | retitle | rebuild | delete | delete-images\n"
+    "                                | copy | move | move-root ...   (lumbrel-cli list --help)\n"
     "\n"
     "  info         show the program folder, the save folder, the index file and\n"
     "               the number of libraries and images\n"
@@ -37,25 +41,10 @@ constexpr std::string_view kUsage =
     "  camera       load the pictures of the camera folders on the mounted drives\n"
     "  load         load the pictures of the given camera folders (DCIM or marked)\n"
     "  auto         load the drive named by a pending automatic-load request\n"
+    "  list ...     look after the libraries: list, retitle, rebuild, delete them or\n"
+    "               their pictures, copy or move them, move the image library\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
-
-// Tabs, line ends and backslashes inside a field are written as \t, \n, \r and \\,
-// so that each record stays on one line.
-std::string field(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 bool readIndex(const std::string& path, library::CKDCardAlbumDoc& doc, std::ostream& err) {
     const auto read = library::openIndexFile(path, doc);
@@ -132,6 +121,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!rest.empty() && rest[0] == "camera") return runCamera(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "load") return runLoad(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "auto") return runAuto(home, commandArgs, out, err);
+    if (!rest.empty() && isMaintenanceCommand(rest[0])) return runMaintenance(rest[0], home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     if (rest.size() == 3 && rest[0] == "index" && rest[1] == "dump") return dump(rest[2], out, err);
