@@ -122,7 +122,7 @@ bool FolderTree::choosePath(const QString& path) {
         node = next;
     }
     setCurrentItem(node);
-    scrollToItem(node);
+    scrollToItem(node, QAbstractItemView::PositionAtCenter);
     return true;
 }
 

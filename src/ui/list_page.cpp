@@ -138,11 +138,7 @@ ListPage::ListPage(int id, Features features, app::Settings* settings, LibraryCo
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     header->setSortIndicatorShown(true);
-    for (int column = 0; column < ml::kListColumns; ++column) {
-        const int width = settings_ ? settings_->get(*kColumnWidths[std::size_t(column)])
-                                    : kColumnWidths[std::size_t(column)]->defaultValue;
-        list_->setColumnWidth(column, std::max(width, 0));
-    }
+    for (int column = 0; column < ml::kListColumns; ++column) list_->setColumnWidth(column, storedWidth(column));
     addToBody(list_, 1);
 
     navigation()->button(ownButton(id))->setEnabled(false);
@@ -185,6 +181,17 @@ ListPage::ListPage(int id, Features features, app::Settings* settings, LibraryCo
 
 ListPage::~ListPage() { saveColumnWidths(); }
 
+// The width the user gave the column; until there is one, the default width,
+// widened where this font needs more for the header.
+int ListPage::storedWidth(int column) const {
+    const app::IntSetting& key = *kColumnWidths[std::size_t(column)];
+    const int stored = settings_ ? settings_->get(app::IntSetting{key.section, key.key, -1}) : -1;
+    if (stored >= 0) return stored;
+    const QString header = model_->headerData(column, Qt::Horizontal).toString();
+    const int needed = list_->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 24;
+    return std::max(key.defaultValue, needed);
+}
+
 library::CKDCardAlbumDoc* ListPage::document() const { return commands_ ? &commands_->document() : nullptr; }
 
 QPushButton* ListPage::addCommandButton(const QString& text) {
@@ -207,7 +214,6 @@ void ListPage::updateFromDocument() {
     else
         model_->refill(std::vector<ml::LibraryListItem>{});
     const ml::ListState& state = ml::ListState::shared();
-    // Until the first click after start-up no column shows the arrow.
     list_->horizontalHeader()->setSortIndicator(state.sortColumn,
                                                 state.ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     allSelect_->setEnabled(model_->rowCount() > 0);

@@ -102,6 +102,7 @@ private:
     void onPreviewToggled(bool on);
     void showSpaceFigure();
     bool previewOn() const;
+    int storedWidth(int column) const;
 
     app::Settings* settings_;
     LibraryCommands* commands_;
