@@ -19,6 +19,13 @@ export LUMBREL_OPENER=/bin/true
 printf '[CameraImage]\nAutoTakeIn=1\n' > "$XDG_CONFIG_HOME/Orrin/Lumbrel.conf"
 "$BIN/make-sample-card" "$WORK/card" > /dev/null
 "$BIN/lumbrel-cli" --home "$WORK/home" load --yes --no-open --undated file-date "$WORK/card/DCIM" "$WORK/card/KDCAM" > /dev/null
+# Titles on the libraries, so that the list pages show what a user's list shows.
+titles=("Harbour at dawn" "Grandma's garden" "School concert" "Hiking in the hills" "Lake weekend" "New Year's Eve")
+i=0
+while read -r location; do
+    "$BIN/lumbrel-cli" --home "$WORK/home" retitle "$location" "${titles[i % ${#titles[@]}]}" > /dev/null
+    i=$((i + 1))
+done < <("$BIN/lumbrel-cli" --home "$WORK/home" list | cut -f5)
 printf 'removable\t%s/\n' "$WORK/card" > "$WORK/drives"
 export LUMBREL_DRIVES=$WORK/drives
 xvfb-run -a -s "-screen 0 1280x900x24" "$BIN/ui-screenshots" "$WORK/home" "$OUT"

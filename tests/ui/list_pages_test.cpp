@@ -19,6 +19,7 @@
 #include "ui/carry_page.h"
 #include "ui/change_title_dialog.h"
 #include "ui/delete_page.h"
+#include "ui/destination_dialogs.h"
 #include "ui/edit_page.h"
 #include "ui/preview_box.h"
 
@@ -305,6 +306,44 @@ private slots:
         QVERIFY(!std::filesystem::exists(gone));
         QVERIFY(std::filesystem::is_directory(f_->path() + "/data/Trash/files/20231224"));
         QVERIFY(page.isEnabled());
+    }
+
+    // Copy and Move ask for the destination, then carry the selection there:
+    // a copy keeps the list, a move takes the library out of it.
+    void copyAndMoveThroughThePages() {
+        addThree();
+        const std::string dest = f_->path() + "/backup";
+        std::filesystem::create_directories(dest);
+        const auto chooseDestination = [dest] {
+            QTimer::singleShot(0, [dest] {
+                auto* dialog = qobject_cast<FolderVolumeDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                QVERIFY(dialog->choose(QString::fromStdString(dest)));
+                dialog->okButton()->click();
+            });
+        };
+        const std::string beach = f_->settings.saveFolder() + "/20240301";
+        {
+            CarryPage copy(CarryPage::Kind::Copy, &f_->settings, &f_->commands);
+            copy.show();
+            copy.selectRows({copy.model()->rowOf(beach)});
+            chooseDestination();
+            copy.carryButton()->click();
+            QVERIFY(std::filesystem::exists(dest + "/20240301/PREVIEW/P0002.JPG"));
+            QCOMPARE(copy.model()->rowCount(), 3);
+            QCOMPARE(copy.selectedLocations(), std::vector<std::string>{beach});
+            std::filesystem::remove_all(dest + "/20240301");
+        }
+        CarryPage move(CarryPage::Kind::Move, &f_->settings, &f_->commands);
+        move.show();
+        move.selectRows({move.model()->rowOf(beach)});
+        chooseDestination();
+        move.carryButton()->click();
+        QVERIFY(std::filesystem::exists(dest + "/20240301/P0001.JPG"));
+        QVERIFY(!std::filesystem::exists(beach));
+        QCOMPARE(move.model()->rowCount(), 2);
+        QCOMPARE(move.model()->rowOf(beach), -1);
+        QCOMPARE(f_->prompt.errors, 0);
     }
 };
 
