@@ -5,7 +5,9 @@
 #     then idle and peak memory; three runs;
 #  2. load: the longest gap between two repaints of the progress window while
 #     a card of 1,000 pictures is loaded through the window;
-#  3. the same load suspended half-way: how soon it stops.
+#  3. the same load suspended half-way: how soon it stops;
+#  4. a list page with 10,000 libraries: refill and sort, a column click,
+#     the Copy page's space figure with every row selected.
 # Everything is written to a temporary folder, removed at the end.
 set -euo pipefail
 
@@ -42,3 +44,7 @@ echo
 echo "== the same load suspended at 500 files"
 mkdir -p "$work/home2"
 LUMBREL_DRIVES="$work/drives" xvfb-run -a -s "-screen 0 1280x900x24" "$build/bin/ui_bench" suspend "$work/home2" 500
+
+echo
+echo "== a list page with 10,000 libraries"
+xvfb-run -a -s "-screen 0 1280x900x24" "$build/bin/ui_bench" lists 10000

@@ -13,11 +13,16 @@
 //   ui_bench suspend HOME N  the same, pressing "Suspend" at N files: how long
 //                            the count still moves, and when the load returns
 //   ui_bench card DIR N FILE makes a card DIR/DCIM/100BENCH of N copies of FILE
-// run-ui-bench.sh runs all three.
+//   ui_bench lists N         a list page with N libraries: the refill with its
+//                            sort, a column click, and the Copy page's space
+//                            figure with every row selected (best and median
+//                            of several runs, each painted before the next)
+// run-ui-bench.sh runs them all.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -28,9 +33,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 #include <string>
+#include <vector>
 
+#include "maintenance/library_list.h"
+#include "platform/profile.h"
+#include "ui/carry_page.h"
 #include "ui/desktop_program.h"
+#include "ui/library_commands.h"
 #include "ui/folder_choice_dialog.h"
 #include "ui/load_page.h"
 #include "ui/progress_window.h"
@@ -164,6 +175,93 @@ int card(const char* dir, int count, const char* file) {
     return 0;
 }
 
+// The commands are never run here: the questions and the progress go nowhere.
+class NoPrompt : public maintenance::MaintenancePrompt {
+public:
+    bool confirm(maintenance::Confirmation) override { return false; }
+    maintenance::DeleteAnswer askDeleteLibrary(maintenance::LibraryKind, std::string_view) override {
+        return maintenance::DeleteAnswer::Cancel;
+    }
+    bool askDeleteReadOnly(const std::string&, const std::string&) override { return false; }
+    void showError(int, std::string_view) override {}
+};
+class NoProgress : public camera::Progress {
+public:
+    void begin(std::string_view, std::string_view, std::size_t) override {}
+    void step(std::size_t) override {}
+    bool cancelled() override { return false; }
+};
+
+// Times f() and the repaint it causes; returns milliseconds of f alone.
+template <class F>
+double timed(F&& f) {
+    const auto began = Clock::now();
+    f();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - began).count();
+    QApplication::processEvents();
+    return ms;
+}
+
+void report(const char* what, std::vector<double> ms, double target) {
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-44s best %6.2f ms, median %6.2f ms (target < %.0f ms)\n", what, ms.front(), ms[ms.size() / 2],
+                target);
+}
+
+int lists(int count) {
+    const std::string dir = std::filesystem::temp_directory_path() / ("lumbrel-list-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    platform::Profile profile(dir + "/Lumbrel.conf");
+    app::Settings settings(profile, dir);
+    library::CKDCardAlbumDoc doc;
+    // Libraries over forty years, titles in no order, sizes of a few MB.
+    for (int i = 0; i < count; ++i) {
+        library::CAlbumData album;
+        char key[16];
+        std::snprintf(key, sizeof key, "%04d%02d%02d", 1990 + i % 40, 1 + i / 40 % 12, 1 + i / 480 % 28);
+        album.folderPath = dir + "/Image Library/" + key;
+        album.title = "Library " + std::to_string((i * 7919) % count);
+        album.imageCount = (i * 31) % 200;
+        album.totalSize = 1'000'000 + (i * 4099) % 5'000'000;
+        album.templateName = i % 2 ? "Type 1,Blue/white" : "Type 3,Green/gray";
+        doc.addLibrary(album);
+    }
+    NoPrompt prompt;
+    NoProgress progress;
+    ui::LibraryCommands commands({settings, doc, prompt, progress, dir, dir + "/Lumbrel.kds", nullptr, nullptr});
+    ui::CarryPage page(ui::CarryPage::Kind::Copy, &settings, &commands);
+    page.resize(1000, 700);
+    page.show();
+    QApplication::processEvents();
+
+    constexpr int kRuns = 9;
+    std::vector<double> refill, click, space;
+    for (int run = 0; run < kRuns; ++run) refill.push_back(timed([&] { page.updateFromDocument(); }));
+    for (int run = 0; run < kRuns; ++run) {
+        const int column = run % maintenance::kListColumns;
+        click.push_back(timed([&] { emit page.list()->horizontalHeader()->sectionClicked(column); }));
+    }
+    for (int run = 0; run < kRuns; ++run) {
+        page.selectRows({0});
+        QApplication::processEvents();
+        space.push_back(timed([&] { page.selectAll(); }));
+    }
+    std::vector<std::string> all;
+    for (int row = 0; row < page.model()->rowCount(); ++row) all.push_back(page.model()->location(row));
+    std::vector<double> figure;
+    for (int run = 0; run < kRuns; ++run)
+        figure.push_back(timed([&] { page.spaceFigure()->setText(QString::fromStdString(
+                                         maintenance::kilobyteText(maintenance::storedBytes(doc, all)))); }));
+    std::printf("list page with %d libraries (space figure shown: %s)\n", page.model()->rowCount(),
+                qPrintable(page.spaceFigure()->text()));
+    report("refill and sort", refill, 50);
+    report("column click (sort, all columns in turn)", click, 30);
+    report("select all with the Copy page's space figure", space, 10);
+    report("  of it the space figure of all rows alone", figure, 10);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +271,7 @@ int main(int argc, char** argv) {
     if (mode == "start" && argc == 3) return start(argv[2]);
     if (mode == "load" && argc == 3) return load(argv[2], 0);
     if (mode == "suspend" && argc == 4) return load(argv[2], std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: ui_bench start HOME | load HOME | suspend HOME N | card DIR N FILE\n");
+    if (mode == "lists" && argc == 3) return lists(std::atoi(argv[2]));
+    std::fprintf(stderr, "usage: ui_bench start HOME | load HOME | suspend HOME N | card DIR N FILE | lists N\n");
     return 2;
 }

@@ -225,10 +225,14 @@ void ListPage::showLibraryCount() {
     navigation()->setLibraryCount(model_->rowCount());
 }
 
+// Read from the selection's ranges: the list selects whole rows, and asking
+// the selection model for its rows looks at every cell of every row.
 std::vector<int> ListPage::selectedRows() const {
     std::vector<int> rows;
-    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) rows.push_back(index.row());
+    for (const QItemSelectionRange& range : list_->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
@@ -262,14 +266,15 @@ bool ListPage::previewOn() const { return !previewChoice_ || previewChoice_->isC
 // The commands follow the number of rows selected; the preview shows the one
 // selected library; Copy and Move show what the selection holds.
 void ListPage::onSelectionChanged() {
-    const int selected = static_cast<int>(list_->selectionModel()->selectedRows().size());
-    enableCommands(selected);
-    updatePreview();
-    if (spaceFigure_) showSpaceFigure();
+    const std::vector<int> rows = selectedRows();
+    enableCommands(static_cast<int>(rows.size()));
+    updatePreview(rows);
+    if (spaceFigure_) showSpaceFigure(rows);
 }
 
-void ListPage::updatePreview() {
-    const std::vector<int> rows = selectedRows();
+void ListPage::updatePreview() { updatePreview(selectedRows()); }
+
+void ListPage::updatePreview(const std::vector<int>& rows) {
     if (rows.size() == 1 && previewOn()) {
         entries_ = library::previewList(model_->location(rows.front()));
         if (!entries_.empty()) {
@@ -316,9 +321,13 @@ void ListPage::onPreviewToggled(bool on) {
     updatePreview();
 }
 
-void ListPage::showSpaceFigure() {
+void ListPage::showSpaceFigure(const std::vector<int>& rows) {
     const library::CKDCardAlbumDoc* doc = document();
-    const std::vector<std::string> locations = doc ? selectedLocations() : std::vector<std::string>{};
+    std::vector<std::string> locations;
+    if (doc) {
+        locations.reserve(rows.size());
+        for (int row : rows) locations.push_back(model_->location(row));
+    }
     const std::uint64_t bytes = doc ? ml::storedBytes(*doc, locations) : 0;
     spaceFigure_->setText(qt(ml::kilobyteText(bytes)));
 }

@@ -100,7 +100,8 @@ protected:
 private:
     void onSelectionChanged();
     void onPreviewToggled(bool on);
-    void showSpaceFigure();
+    void showSpaceFigure(const std::vector<int>& rows);
+    void updatePreview(const std::vector<int>& rows);
     bool previewOn() const;
     int storedWidth(int column) const;
 
