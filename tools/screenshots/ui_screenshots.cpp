@@ -22,6 +22,7 @@
 #include "ui/confirm_dialog.h"
 #include "ui/confirmation_dialog.h"
 #include "ui/delete_library_dialog.h"
+#include "ui/delete_page.h"
 #include "ui/destination_dialogs.h"
 #include "ui/list_page.h"
 #include "ui/read_only_dialog.h"
@@ -88,6 +89,12 @@ int main(int argc, char** argv) {
         frame.switchPage(id, true);
         if (auto* list = qobject_cast<ui::ListPage*>(frame.page())) list->selectRows({0});
         ok = shooter.shoot(&frame, QString::fromLatin1(name)) && ok;
+    }
+    frame.switchPage(ui::kPageDelete, true);
+    if (auto* del = qobject_cast<ui::DeletePage*>(frame.page())) {
+        del->selectRows({1});
+        del->toggleMark();
+        ok = shooter.shoot(&frame, QStringLiteral("page-103-delete-marked")) && ok;
     }
     frame.switchPage(ui::kPageCopy, true);
     if (auto* list = qobject_cast<ui::ListPage*>(frame.page())) {
