@@ -289,6 +289,26 @@ private slots:
         QVERIFY(page.isEnabled());
     }
 
+    // A library whose folder holds no picture goes; the others stay selected.
+    void rebuildThroughThePage() {
+        addThree();
+        EditPage page(&f_->settings, &f_->commands);
+        page.show();
+        page.selectAll();
+        page.rebuildButton()->click();
+        QCOMPARE(f_->prompt.confirmations, 1);
+        QCOMPARE(page.model()->rowCount(), 2);
+        QCOMPARE(page.model()->rowOf(f_->settings.saveFolder() + "/20231224"), -1);
+        QCOMPARE(page.selectedRows(), std::vector<int>({0, 1}));
+        QVERIFY(page.rebuildButton()->isEnabled());
+        // Cancel in the question leaves the list and the selection alone.
+        f_->prompt.confirmAnswer = false;
+        page.selectRows({1});
+        page.rebuildButton()->click();
+        QCOMPARE(page.model()->rowCount(), 2);
+        QCOMPARE(page.selectedRows(), std::vector<int>{1});
+    }
+
     void deleteLibrariesThroughThePage() {
         addThree();
         DeletePage page(&f_->settings, &f_->commands);
