@@ -78,6 +78,8 @@ StartupResult Application::start() {
     // folder lock keeps other copies of the program out; the files of a
     // process still running are left alone all the same.
     platform::removeStaleTemporaryFiles(programFolder(), false);
+    // A settings file being replaced when its writer was killed.
+    platform::removeStaleTemporaryFiles(std::string(platform::parentPath(settings_.profile().path())), false);
     platform::removeStaleTemporaryFiles(inProgramFolder("HTML"), true);
     if (!saveFolder().empty()) platform::removeStaleTemporaryFiles(saveFolder(), false);
 

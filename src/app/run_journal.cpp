@@ -36,6 +36,8 @@ constexpr char kPages = 'P';       // library, size of its pages before
 constexpr char kRenamed = 'N';     // folder renamed: from, to
 constexpr char kTrash = 'X';       // original place, where it lies until it goes to the trash
 constexpr char kDelete = 'K';      // folder deleted with all it holds, last of the finish
+constexpr char kBackingUp = 'V';   // a backup copy being made there
+constexpr char kBackup = 'U';      // original, its backup copy ("" when there was none)
 constexpr char kSetting = 'S';     // section, key, value written once committed
 
 std::uint32_t checkSum(std::string_view text) {
@@ -108,10 +110,12 @@ std::optional<std::size_t> fieldCount(char kind) {
     case kFile:
     case kClean:
     case kDelete:
+    case kBackingUp:
     case kTouched: return 1;
     case kAside:
     case kRenamed:
     case kTrash:
+    case kBackup:
     case kPages: return 2;
     case kSetting: return 3;
     case kMove: return 6;
@@ -205,6 +209,37 @@ bool RunJournal::renameFolder(const std::string& from, const std::string& to) {
     return false;
 }
 
+namespace {
+
+// A copy of the file or folder from at to, modes kept, on the disk.
+bool copyTree(const std::string& from, const std::string& to) {
+    if (!platform::isDirectory(from)) return platform::copyFile(from, to, true);
+    if (!platform::makeDirectory(to)) return false;
+    const auto entries = platform::listDirectory(from);
+    if (!entries) return false;
+    for (const auto& entry : *entries)
+        if (!copyTree(joinPath(from, entry.name), joinPath(to, entry.name))) return false;
+    syncFolder(to);
+    return true;
+}
+
+}  // namespace
+
+bool RunJournal::backUp(const std::string& path) {
+    if (!platform::exists(path)) return append(kBackup, {path, ""}, true);
+    const std::string folder(parentPath(path));
+    const std::string name(platform::lastComponent(path));
+    for (int n = 0; n < 1000; ++n) {
+        const std::string copy = joinPath(folder, "." + name + ".backup-" + std::to_string(n));
+        if (platform::exists(copy)) continue;
+        if (!append(kBackingUp, {copy}, true)) return false;
+        if (!copyTree(path, copy)) return false;
+        syncFolder(folder);
+        return append(kBackup, {path, copy}, true);
+    }
+    return false;
+}
+
 bool RunJournal::deleteOnCommit(const std::string& folder) { return append(kDelete, {folder}, false); }
 
 bool RunJournal::settingOnCommit(std::string_view section, std::string_view key, std::string_view value) {
@@ -267,11 +302,29 @@ std::size_t RunJournal::rollBack(const std::vector<Record>& records) {
             platform::deleteFile(f[0]);
             break;
         case kAside:
-        case kTrash:
+        case kTrash: {
+            if (!platform::exists(f[1])) break;
+            // Stopped between the second name and the removal of the first:
+            // both name the same file, and the aside name goes.
+            const auto original = platform::fileIdentity(f[0]);
+            if (original && original == platform::fileIdentity(f[1])) {
+                platform::deleteFile(f[1]);
+                break;
+            }
             // Renamed back; should that fail, the file stays, complete, aside.
-            if (platform::exists(f[1]) &&
-                platform::renameNoReplace(f[1], f[0]) != platform::RenameResult::Renamed)
-                ++notRestored;
+            if (platform::renameNoReplace(f[1], f[0]) != platform::RenameResult::Renamed) ++notRestored;
+            break;
+        }
+        case kBackingUp: platform::deleteTree(f[0]); break;
+        case kBackup:
+            // The original as it was: its copy takes its place again (a
+            // take-back stopped half-way does this again at the next start).
+            if (f[1].empty()) {
+                platform::deleteTree(f[0]);
+            } else if (platform::exists(f[1])) {
+                platform::deleteTree(f[0]);
+                if (platform::renameNoReplace(f[1], f[0]) != platform::RenameResult::Renamed) ++notRestored;
+            }
             break;
         case kRenamed:
             if (!platform::exists(f[0]) && platform::exists(f[1]) &&
@@ -300,7 +353,7 @@ CommitReport RunJournal::commit(const std::vector<Record>& records) {
             if (!now) continue;  // gone already (a finish resumed)
             if (!expected || *now != *expected || !platform::isFile(f[1]) || !platform::deleteFile(f[0]))
                 report.sourcesKept.push_back(f[0]);
-        } else if (record.kind == kAside) {
+        } else if (record.kind == kAside || (record.kind == kBackup && !f[1].empty())) {
             platform::deleteTree(f[1]);
         } else if (record.kind == kTrash && platform::exists(f[1])) {
             // What the user deleted goes to the trash under its own name;
@@ -410,6 +463,10 @@ InterruptedRun replayJournal(const std::string& programFolder) {
         case kAside:
         case kTrash: written.insert(std::string(parentPath(r.fields[0]))); break;
         case kRenamed: written.insert(r.fields[1]); break;
+        case kBackup:
+            written.insert(std::string(parentPath(r.fields[0])));
+            if (platform::isDirectory(r.fields[0])) written.insert(r.fields[0]);
+            break;
         case kSetting: run.settings.push_back(r.fields); break;
         case kSaving: written.insert(std::string(parentPath(r.fields[2]))); break;
         case kTouched:

@@ -104,6 +104,10 @@ public:
     /// A folder to delete with all it holds once committed, after every
     /// other step of the finish (a library left without pictures).
     bool deleteOnCommit(const std::string& folder);
+    /// Keeps a copy of the file or folder at path (or notes that there is
+    /// none), which the take-back puts in its place again; dropped once
+    /// committed. For pages the run rewrites in place.
+    bool backUp(const std::string& path);
     /// A setting the run writes once committed (a stopped run's finish
     /// reports it in InterruptedRun::settings).
     bool settingOnCommit(std::string_view section, std::string_view key, std::string_view value);

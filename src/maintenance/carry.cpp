@@ -342,14 +342,13 @@ CarryResult moveLibraries(MaintenanceContext& c, const std::vector<std::string>&
         c.doc.removeLibraryAndImages(p.location);
         keys.push_back(libraryKey(p.location));
     }
-    if (!run.commitIndex()) {
+    if (!run.refreshSite(keys) || !run.commitIndex()) {
         carrier.fail(c.indexPath, errno);
         before.restore(c.doc);
         carrier.takeBack();
         return result;
     }
     result.keptInPlace = run.finish().sourcesKept;
-    if (c.site && !keys.empty()) c.site->removePass(keys);
     c.progress.end();
     return result;
 }
@@ -471,7 +470,7 @@ MoveRootResult moveSaveFolder(MaintenanceContext& c, const std::string& chosen) 
     // The old root goes once committed, when the move left nothing in it.
     run.journal().cleanOnCommit(old);
     if (!run.journal().settingOnCommit(key.section, key.key, root) ||
-        !run.commitIndex(joinPath(root, library::kIndexFileName))) {
+        !run.refreshSite(keys) || !run.commitIndex(joinPath(root, library::kIndexFileName))) {
         carrier.fail(c.indexPath, errno);
         before.restore(c.doc);
         if (c.wait) c.wait->close();
@@ -480,10 +479,6 @@ MoveRootResult moveSaveFolder(MaintenanceContext& c, const std::string& chosen) 
     }
     c.settings.set(key, root);
     result.keptInPlace = run.finish().sourcesKept;
-    if (c.site && !keys.empty()) {
-        c.site->removePass(keys);
-        c.site->addPass(keys);
-    }
     if (c.wait) c.wait->close();
     c.progress.end();
     return out;

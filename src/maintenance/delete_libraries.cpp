@@ -88,7 +88,7 @@ DeleteLibrariesResult deleteLibraries(MaintenanceContext& c, const std::vector<s
             keys.push_back(libraryKey(folder));
         }
     }
-    if (!run.commitIndex()) {
+    if (!run.refreshSite(keys) || !run.commitIndex()) {
         run.rollBack();
         putBack(c.doc, removed);
         result.deleted.clear();
@@ -100,7 +100,6 @@ DeleteLibrariesResult deleteLibraries(MaintenanceContext& c, const std::vector<s
     const app::CommitReport done = run.finish();
     result.trashed = done.trashed;
     result.leftOnDisk.insert(result.leftOnDisk.end(), done.notDeleted.begin(), done.notDeleted.end());
-    if (c.site && !keys.empty()) c.site->removePass(keys);
     return result;
 }
 
@@ -234,11 +233,7 @@ DeleteImagesResult deleteMarkedImages(MaintenanceContext& c, const DeleteImagesR
         }
         if (c.wait) c.wait->close();
     }
-    if (c.site && !keys.empty()) {
-        c.site->removePass(keys);
-        c.site->addPass(keys);
-    }
-    if (!run.commitIndex()) {
+    if (!run.refreshSite(keys) || !run.commitIndex()) {
         run.rollBack();
         c.doc.adoptLists(std::move(albumsBefore), std::move(imagesBefore));
         reportWriteError(c);

@@ -36,16 +36,12 @@ private:
     app::WaitWindow* wait_;
 };
 
-// The site after the libraries of keys changed: their rows go, then come back
-// for those still in the index; then the index is saved (the commit point)
-// and the emptied folders go.
+// The rows of the libraries of keys on the site are taken off, then put back
+// for those still in the index; the index is saved (the commit point), and
+// the emptied folders go.
 void finishRebuild(MaintenanceContext& c, JournaledRun& run, const std::vector<std::string>& keys,
                    RebuildResult& result) {
-    if (c.site && !keys.empty()) {
-        c.site->removePass(keys);
-        c.site->addPass(keys);
-    }
-    result.saved = run.commitIndex();
+    result.saved = run.refreshSite(keys) && run.commitIndex();
     if (result.saved) {
         run.finish();
         return;
@@ -84,8 +80,12 @@ StepOutcome rebuildStep(MaintenanceContext& c, const std::string& location, cons
     album.mailSoftware = values.mailName;
     c.doc.addLibrary(album);
     // A plug-in that cannot be loaded leaves the pages unwritten; the record
-    // stands all the same.
-    if (values.pagesFromSettings)
+    // stands all the same. The pages there now are kept until the run is
+    // committed, so that a take-back puts them back.
+    if (!journal.backUp(platform::joinPath(folder, "HTML")) ||
+        !journal.backUp(platform::joinPath(folder, library::kIndexPageName))) {
+        // Without a backup the old pages stay as they are.
+    } else if (values.pagesFromSettings)
         web::writeAlbumPages(c.settings, c.doc, folder, values.dllPath, values.templateIndex, values.patternIndex);
     else
         web::writeAlbumPages(c.programFolder, c.doc, folder, values.dllPath, values.templateIndex,

@@ -103,6 +103,17 @@ std::string topTrash(const std::string& top) {
     return prepareTrash(own) ? own : std::string();
 }
 
+// An info file without its item that a stopped move of the item at
+// shownPath left: cut short, or naming that very path.
+bool leftByStoppedMove(const std::string& info, const std::string& shownPath) {
+    const auto bytes = readFile(info, 1 << 16);
+    if (!bytes) return false;
+    const std::string text(bytes->begin(), bytes->end());
+    const bool complete = text.starts_with("[Trash Info]\n") && text.find("\nDeletionDate=") != std::string::npos &&
+                          text.ends_with("\n");
+    return !complete || text.find("\nPath=" + escapedPath(shownPath) + "\n") != std::string::npos;
+}
+
 // Writes info/NAME.trashinfo under a name not yet taken (NAME, "NAME.2", ...)
 // and returns NAME; nullopt when it cannot.
 std::optional<std::string> writeInfo(const std::string& trash, std::string_view name, const std::string& shownPath) {
@@ -111,7 +122,13 @@ std::optional<std::string> writeInfo(const std::string& trash, std::string_view 
         const std::string candidate = n == 1 ? std::string(name) : std::string(name) + "." + std::to_string(n);
         const std::string info = joinPath(joinPath(trash, "info"), candidate + ".trashinfo");
         if (exists(joinPath(joinPath(trash, "files"), candidate))) continue;
-        const int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST && leftByStoppedMove(info, shownPath)) {
+            // The same item's info from a move that was stopped before the
+            // item followed it (or while it was written): taken over.
+            ::unlink(info.c_str());
+            fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        }
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return std::nullopt;

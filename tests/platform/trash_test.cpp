@@ -64,6 +64,25 @@ TEST_F(Trash, HomeTrashTakesFilesAndFoldersWithTheirInfo) {
     EXPECT_FALSE(fs::exists(trash + "/info/missing.JPG.trashinfo"));
 }
 
+TEST_F(Trash, AMoveStoppedBeforeItsItemFollowedIsTakenOverNotDoubled) {
+    test::writeText(dir / "Pictures/A.JPG", "a");
+    test::writeText(dir / "Pictures/B.JPG", "b");
+    // Info files left by stopped moves: one cut short, one complete without
+    // its item, and one of another item whose name is taken.
+    test::writeText(trash + "/info/A.JPG.trashinfo", "[Trash Info]\nPa");
+    fs::create_directories(trash + "/files");
+    ASSERT_EQ(moveToTrash(dir / "Pictures/A.JPG"), TrashResult::Trashed);
+    EXPECT_EQ(text(trash + "/files/A.JPG"), "a");
+    EXPECT_NE(text(trash + "/info/A.JPG.trashinfo").find("DeletionDate="), std::string::npos);
+
+    test::writeText(trash + "/info/B.JPG.trashinfo",
+                    "[Trash Info]\nPath=/elsewhere/B.JPG\nDeletionDate=2001-06-16T10:00:00\n");
+    ASSERT_EQ(moveToTrash(dir / "Pictures/B.JPG"), TrashResult::Trashed);
+    EXPECT_EQ(text(trash + "/info/B.JPG.trashinfo"),
+              "[Trash Info]\nPath=/elsewhere/B.JPG\nDeletionDate=2001-06-16T10:00:00\n");
+    EXPECT_EQ(text(trash + "/files/B.JPG.2"), "b");
+}
+
 // Another file system (/dev/shm is a tmpfs where it exists): the trash at its
 // top, named relative to it; a .Trash-UID that is not the user's own folder is
 // no trash, and the item stays where it is.
