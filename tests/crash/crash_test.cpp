@@ -227,6 +227,12 @@ void addToTree(const std::string& root, const std::string& relative, Tree& tree)
             entry.type = 'f';
             entry.size = static_cast<std::uint64_t>(st.st_size);
             entry.hash = hashFile(path);
+            // A trash entry records when it was made: the same entry made at
+            // another moment is the same state.
+            if (name.ends_with(".trashinfo")) {
+                const std::string text = std::regex_replace(readText(path), std::regex("DeletionDate=[^\n]*"), "");
+                entry.hash = fnv1a(kFnvStart, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+            }
         } else if (S_ISLNK(st.st_mode)) {
             entry.type = 'l';
             entry.mode = 0;
@@ -249,7 +255,7 @@ Tree fingerprint(const std::string& root) {
 // The whole state a load may change: the card and the program folder (with
 // the library in it).
 struct State {
-    Tree card, home;
+    Tree card, home, config;
     bool operator==(const State&) const = default;
 };
 
@@ -270,6 +276,7 @@ std::vector<std::string> differences(const State& expected, const State& actual)
     };
     compare(expected.card, actual.card, "card/");
     compare(expected.home, actual.home, "home/");
+    compare(expected.config, actual.config, "config/");
     return lines;
 }
 
@@ -285,6 +292,8 @@ std::vector<std::string> leftovers(const State& state) {
     std::vector<std::string> found;
     for (const auto& [path, entry] : state.card)
         if (std::regex_match(lastComponent(path), temporary)) found.push_back("card/" + path);
+    for (const auto& [path, entry] : state.config)
+        if (std::regex_match(lastComponent(path), temporary)) found.push_back("config/" + path);
     for (const auto& [path, entry] : state.home) {
         const std::string name = lastComponent(path);
         if (std::regex_match(name, temporary) || name.starts_with("Lumbrel.journal")) found.push_back("home/" + path);
@@ -571,8 +580,9 @@ public:
     const std::string& work() const { return work_; }
 
     std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const {
+        // The desktop's trash lies in the program folder, where the state sees it.
         std::vector<std::string> env = {"PATH=/usr/bin:/bin", "HOME=" + run_, "XDG_CONFIG_HOME=" + run_ + "/config",
-                                        "TZ=UTC", "LC_ALL=C"};
+                                        "XDG_DATA_HOME=" + home_ + "/Data", "TZ=UTC", "LC_ALL=C"};
         env.insert(env.end(), extra.begin(), extra.end());
         return env;
     }
@@ -586,11 +596,16 @@ public:
 
     Exit info() const { return cli({"info"}); }
 
-    // The load under test, with the preload library and its settings.
-    Exit load(const std::string& mode, const std::vector<std::string>& killEnv) const {
+    // The command under test (lumbrel-cli's arguments), with the preload
+    // library and its settings.
+    Exit job(const std::vector<std::string>& args, const std::vector<std::string>& killEnv) const {
         std::vector<std::string> env = {"LD_PRELOAD=" + kKillAtLibrary};
         env.insert(env.end(), killEnv.begin(), killEnv.end());
-        return cli({"load", "--yes", "--no-open", "--undated", "file-date", mode, card_ + "/DCIM"}, env);
+        return cli(args, env);
+    }
+    // The load of the card; mode --move or --copy.
+    std::vector<std::string> load(const std::string& mode) const {
+        return {"load", "--yes", "--no-open", "--undated", "file-date", mode, card_ + "/DCIM"};
     }
 
     // Keeps the current state of run/ as the one to come back to.
@@ -611,7 +626,7 @@ public:
         copyContents(seed_ + "/config", run_ + "/config");
     }
 
-    State state() const { return {fingerprint(card_), fingerprint(home_)}; }
+    State state() const { return {fingerprint(card_), fingerprint(home_), fingerprint(run_ + "/config")}; }
 
     // Paths in messages, shortened to card/... and home/...
     std::string shorten(const std::string& text) const {
@@ -648,14 +663,14 @@ struct Uninterrupted {
     std::string log;          // the calls, one a line
 };
 
-// A load from the kept state that nothing stops, followed by a start.
-Uninterrupted uninterruptedRun(Workspace& w, const std::string& mode) {
+// A run of the command from the kept state that nothing stops, followed by a start.
+Uninterrupted uninterruptedRun(Workspace& w, const std::vector<std::string>& command) {
     w.restore();
     const std::string countFile = w.work() + "/count.txt", logFile = w.work() + "/calls.txt";
     ::unlink(countFile.c_str());
     ::unlink(logFile.c_str());
     Uninterrupted run;
-    run.load = w.load(mode, {"LUMBREL_KILL_COUNT=" + countFile, "LUMBREL_KILL_LOG=" + logFile});
+    run.load = w.job(command, {"LUMBREL_KILL_COUNT=" + countFile, "LUMBREL_KILL_LOG=" + logFile});
     run.info = w.info();
     run.state = w.state();
     run.count = readCount(countFile);
@@ -671,9 +686,9 @@ struct Reference {
     std::string log;
 };
 
-Reference referenceRun(Workspace& w, const std::string& mode, bool loadMustSucceed) {
+Reference referenceRun(Workspace& w, const std::vector<std::string>& command, bool loadMustSucceed) {
     Reference ref;
-    const Uninterrupted first = uninterruptedRun(w, mode), second = uninterruptedRun(w, mode);
+    const Uninterrupted first = uninterruptedRun(w, command), second = uninterruptedRun(w, command);
     if (loadMustSucceed) {
         EXPECT_TRUE(first.load.ok()) << "load " << first.load.describe();
         EXPECT_TRUE(second.load.ok()) << "load " << second.load.describe();
@@ -711,7 +726,7 @@ std::vector<std::uint64_t> spread(std::uint64_t total, std::uint64_t limit) {
 
 struct KillCheck {
     std::string title;
-    std::string mode;  // --move or --copy
+    std::vector<std::string> command;  // lumbrel-cli's arguments
     std::vector<std::pair<std::string, const State*>> allowed;  // the states a start may leave, by name
 };
 
@@ -727,7 +742,7 @@ void killAtPoints(Workspace& w, const KillCheck& check, const std::vector<std::u
     for (const std::uint64_t point : points) {
         w.restore();
         ::unlink(logFile.c_str());
-        const Exit load = w.load(check.mode, {"LUMBREL_KILL_AT=" + std::to_string(point), "LUMBREL_KILL_LOG=" + logFile});
+        const Exit load = w.job(check.command, {"LUMBREL_KILL_AT=" + std::to_string(point), "LUMBREL_KILL_LOG=" + logFile});
         const Exit info = w.info();
         const State state = w.state();
 
@@ -862,13 +877,13 @@ TEST_P(SmallCardKill, EveryPointLeavesTheStateBeforeOrAfter) {
     Workspace w({.card = param.card});
     if (!w.skipReason().empty()) GTEST_SKIP() << "no card on another file system: " << w.skipReason();
     const State before = prepare(w, makeSmallCard);
-    const Reference ref = referenceRun(w, param.mode, true);
+    const Reference ref = referenceRun(w, w.load(param.mode), true);
     ASSERT_FALSE(ref.after == before) << "the load changed nothing";
     EXPECT_TRUE(leftovers(ref.after).empty()) << joinLines(leftovers(ref.after), 10);
     // Every point; on another file system the card's files are copied
     // byte by byte, so the count may grow: beyond 800 they are spread.
     const std::uint64_t limit = param.card == Place::WorkFolder ? ref.points : 800;
-    killAtPoints(w, {param.name, param.mode, {{"before", &before}, {"after", &ref.after}}}, spread(ref.points, limit), ref.points);
+    killAtPoints(w, {param.name, w.load(param.mode), {{"before", &before}, {"after", &ref.after}}}, spread(ref.points, limit), ref.points);
 }
 
 INSTANTIATE_TEST_SUITE_P(Crash, SmallCardKill,
@@ -918,8 +933,8 @@ TEST(CrashLargeCard, MoveOf500FilesAtSampledPoints) {
     ASSERT_EQ(std::count_if(before.card.begin(), before.card.end(),
                             [](const auto& e) { return e.second.type == 'f'; }),
               500);
-    const Reference ref = referenceRun(w, "--move", true);
-    killAtPoints(w, {"500-file card, move", "--move", {{"before", &before}, {"after", &ref.after}}}, largeCardPoints(ref),
+    const Reference ref = referenceRun(w, w.load("--move"), true);
+    killAtPoints(w, {"500-file card, move", w.load("--move"), {{"before", &before}, {"after", &ref.after}}}, largeCardPoints(ref),
                  ref.points);
 }
 
@@ -930,7 +945,7 @@ TEST(CrashLargeCard, MoveOf500FilesAtSampledPoints) {
 TEST(CrashLargeCard, SuspendSignalsTakeTheLoadBackOrLetItFinish) {
     Workspace w({});
     const State before = prepare(w, makeLargeCard);
-    const Reference ref = referenceRun(w, "--move", true);
+    const Reference ref = referenceRun(w, w.load("--move"), true);
     struct Case {
         const char* name;
         std::vector<TimedSignal> signals;
@@ -972,7 +987,7 @@ TEST(CrashFullLibrary, FailedLoadLeavesTheStateAsBefore) {
     Workspace w({});
     const State before = prepare(w, makeFullCard);
     // Measured on the work folder: what the load adds to the program folder.
-    const Uninterrupted full = uninterruptedRun(w, "--move");
+    const Uninterrupted full = uninterruptedRun(w, w.load("--move"));
     ASSERT_TRUE(full.load.ok()) << full.load.describe();
     const std::uint64_t beforeBytes = blockBytes(before.home), added = blockBytes(full.state.home) - beforeBytes;
     w.mountHome(beforeBytes + added / 2);
@@ -980,15 +995,103 @@ TEST(CrashFullLibrary, FailedLoadLeavesTheStateAsBefore) {
     w.restore();
     ASSERT_TRUE(w.state() == before);
 
-    const Uninterrupted failing = uninterruptedRun(w, "--move");
+    const Uninterrupted failing = uninterruptedRun(w, w.load("--move"));
     EXPECT_FALSE(failing.load.ok()) << "the load fitted into " << (beforeBytes + added / 2) << " bytes";
     EXPECT_TRUE(failing.info.ok()) << "info after the failed load " << w.shorten(failing.info.describe());
     EXPECT_TRUE(failing.state == before) << "the failed load left:\n"
                                          << joinLines(differences(before, failing.state), 20);
     EXPECT_TRUE(leftovers(failing.state).empty()) << joinLines(leftovers(failing.state), 10);
     ASSERT_GT(failing.count, 0u) << "no count: did the failing load end without exit?";
-    killAtPoints(w, {"library file system full, move", "--move", {{"before", &before}}}, spread(failing.count, 8),
+    killAtPoints(w, {"library file system full, move", w.load("--move"), {{"before", &before}}}, spread(failing.count, 8),
                  failing.count);
 }
+
+// ---------------------------------------------------------------------------
+// Looking after the libraries: copy, move, the move of the library root,
+// delete and rebuild, each killed at every file operation on a library that
+// a load of the small card made.
+
+struct MaintenanceCase {
+    const char* id;
+    const char* name;
+    Place card;  // where the destination lies: beside the library, or on another file system
+    // lumbrel-cli's arguments, given the workspace, the destination folder and the library keys.
+    std::vector<std::string> (*command)(const std::string& dest, const std::vector<std::string>& keys);
+};
+
+void PrintTo(const MaintenanceCase& c, std::ostream* out) { *out << c.name; }
+
+class MaintenanceKill : public testing::TestWithParam<MaintenanceCase> {};
+
+// The keys of the libraries, from lumbrel-cli list (the last field is the location).
+std::vector<std::string> libraryKeys(const Workspace& w) {
+    const Exit list = w.cli({"list"});
+    if (!list.ok()) throw std::runtime_error("list " + list.describe());
+    std::vector<std::string> keys;
+    std::istringstream lines(list.output);
+    for (std::string line; std::getline(lines, line);) keys.push_back(lastComponent(line));
+    return keys;
+}
+
+TEST_P(MaintenanceKill, EveryPointLeavesTheStateBeforeOrAfter) {
+    const MaintenanceCase& param = GetParam();
+    Workspace w({.card = param.card});
+    if (!w.skipReason().empty()) GTEST_SKIP() << "no folder on another file system: " << w.skipReason();
+    prepare(w, makeSmallCard);
+    const Exit load = w.cli(w.load("--copy"));
+    ASSERT_TRUE(load.ok()) << load.describe();
+    // The destination lies on the card's file system: the work folder's, or a tmpfs.
+    const std::string dest = w.card() + "/Dest";
+    makeFolder(dest);
+    w.keep();
+    w.restore();
+    const State before = w.state();
+    const std::vector<std::string> keys = libraryKeys(w);
+    ASSERT_GE(keys.size(), 2u) << "the small card makes two libraries";
+    const std::vector<std::string> command = param.command(dest, keys);
+    const Reference ref = referenceRun(w, command, true);
+    ASSERT_FALSE(ref.after == before) << "the command changed nothing";
+    EXPECT_TRUE(leftovers(ref.after).empty()) << joinLines(leftovers(ref.after), 10);
+    killAtPoints(w, {param.name, command, {{"before", &before}, {"after", &ref.after}}}, spread(ref.points, 600),
+                 ref.points);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crash, MaintenanceKill,
+    testing::Values(
+        MaintenanceCase{"Copy", "copy of two libraries", Place::WorkFolder,
+                        [](const std::string& dest, const std::vector<std::string>& keys) {
+                            return std::vector<std::string>{"copy", keys[0], keys[1], dest};
+                        }},
+        MaintenanceCase{"Move", "move of two libraries", Place::WorkFolder,
+                        [](const std::string& dest, const std::vector<std::string>& keys) {
+                            return std::vector<std::string>{"move", "--yes", keys[0], keys[1], dest};
+                        }},
+        MaintenanceCase{"MoveToOtherFileSystem", "move of two libraries to another file system", Place::OwnTmpfs,
+                        [](const std::string& dest, const std::vector<std::string>& keys) {
+                            return std::vector<std::string>{"move", "--yes", keys[0], keys[1], dest};
+                        }},
+        MaintenanceCase{"MoveRoot", "move of the library root", Place::WorkFolder,
+                        [](const std::string& dest, const std::vector<std::string>&) {
+                            return std::vector<std::string>{"move-root", "--yes", dest};
+                        }},
+        MaintenanceCase{"MoveRootToOtherFileSystem", "move of the library root to another file system",
+                        Place::OwnTmpfs,
+                        [](const std::string& dest, const std::vector<std::string>&) {
+                            return std::vector<std::string>{"move-root", "--yes", dest};
+                        }},
+        MaintenanceCase{"Delete", "delete of a library", Place::WorkFolder,
+                        [](const std::string&, const std::vector<std::string>& keys) {
+                            return std::vector<std::string>{"delete", "--yes", keys[0]};
+                        }},
+        MaintenanceCase{"Rebuild", "rebuild of two libraries", Place::WorkFolder,
+                        [](const std::string&, const std::vector<std::string>& keys) {
+                            return std::vector<std::string>{"rebuild", "--yes", keys[0], keys[1]};
+                        }},
+        MaintenanceCase{"DeleteImages", "delete of a picture", Place::WorkFolder,
+                        [](const std::string&, const std::vector<std::string>& keys) {
+                            return std::vector<std::string>{"delete-images", "--yes", keys[0], "ABCD0001.JPG"};
+                        }}),
+    [](const testing::TestParamInfo<MaintenanceCase>& info) { return std::string(info.param.id); });
 
 }  // namespace
