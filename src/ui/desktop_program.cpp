@@ -66,7 +66,7 @@ std::optional<int> DesktopProgram::start() {
     }
     app::Application& application = session_->application();
     maintenancePrompt_ = std::make_unique<GuiMaintenancePrompt>(frame_.get());
-    sitePasses_ = std::make_unique<SitePasses>(session_->site());
+    sitePasses_ = std::make_unique<maintenance::PageWriterSite>(session_->site());
     commands_ = std::make_unique<LibraryCommands>(maintenance::MaintenanceContext{
         application.settings(), application.document(), *maintenancePrompt_, *progress_, application.programFolder(),
         application.indexPath(), sitePasses_.get(), wait_.get()});

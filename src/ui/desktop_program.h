@@ -19,7 +19,7 @@
 #include "ui/library_commands.h"
 #include "ui/main_frame.h"
 #include "ui/progress_window.h"
-#include "ui/site_passes.h"
+#include "maintenance/page_writer_site.h"
 #include "ui/wait_window.h"
 
 namespace lumbrel::ui {
@@ -78,7 +78,7 @@ private:
     std::unique_ptr<camera::ProgramSession> session_;
     // The list pages' commands, over the session's document and site.
     std::unique_ptr<GuiMaintenancePrompt> maintenancePrompt_;
-    std::unique_ptr<SitePasses> sitePasses_;
+    std::unique_ptr<maintenance::PageWriterSite> sitePasses_;
     std::unique_ptr<LibraryCommands> commands_;
     std::unique_ptr<QSocketNotifier> raiseRequests_;
     BackgroundAutoLoad backgroundAutoLoad_{*this};
