@@ -1,5 +1,6 @@
 #include "maintenance/carry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -22,6 +23,8 @@ namespace {
 
 constexpr std::string_view kMarkerFile = "KDCAM.KDS";
 constexpr std::string_view kRootName = "Image Library";
+// Files journaled together before any of them is written.
+constexpr std::size_t kBatch = 64;
 
 bool within(const std::string& path, const std::string& folder) {
     if (folder.empty()) return false;
@@ -95,10 +98,17 @@ public:
             if (errno != EXDEV) return fail(to, errno);
         }
         if (!run_.journal().makeFolder(to)) return fail(to, errno);
-        for (const std::string& relative : files) {
-            const std::string dest = joinPath(to, relative);
-            if (!makeParents(to, dest) || !carryFile(joinPath(from, relative), dest, false) || !stepped(1))
-                return false;
+        // The files are journaled a batch at a time, with one flush of the
+        // journal for the batch, before any of them is written.
+        for (std::size_t first = 0; first < files.size(); first += kBatch) {
+            const std::size_t end = std::min(files.size(), first + kBatch);
+            for (std::size_t i = first; i < end; ++i) {
+                const std::string dest = joinPath(to, files[i]);
+                if (!makeParents(to, dest) || !prepare(dest, false)) return false;
+            }
+            if (!run_.journal().sync()) return fail(to, errno);
+            for (std::size_t i = first; i < end; ++i)
+                if (!place(joinPath(from, files[i]), joinPath(to, files[i])) || !stepped(1)) return false;
         }
         // What the move emptied goes once the index is saved.
         if (move_) run_.journal().cleanOnCommit(from);
@@ -108,12 +118,25 @@ public:
     // One file; overwrite: an existing file at dest is set aside (and goes
     // when committed) instead of failing the move.
     bool carryFile(const std::string& source, const std::string& dest, bool overwrite) {
+        if (!prepare(dest, overwrite)) return false;
+        if (!run_.journal().sync()) return fail(dest, errno);
+        return place(source, dest);
+    }
+
+    // Journals dest as a file about to be made (on the disk by the next sync).
+    bool prepare(const std::string& dest, bool overwrite) {
         app::RunJournal& journal = run_.journal();
         if (platform::exists(dest)) {
             if (move_ && !overwrite) return fail(dest, EEXIST);
             if (!journal.setAside(dest)) return fail(dest, errno);
         }
-        if (!journal.willCreate(dest) || !journal.sync()) return fail(dest, errno);
+        return journal.willCreate(dest) || fail(dest, errno);
+    }
+
+    // Puts source at dest, prepared and journaled: a second name on one file
+    // system for a move, else a size-checked copy (flushed by flush()).
+    bool place(const std::string& source, const std::string& dest) {
+        app::RunJournal& journal = run_.journal();
         if (move_) {
             switch (platform::linkFile(source, dest)) {
             case platform::LinkResult::Linked: {
