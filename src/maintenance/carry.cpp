@@ -75,6 +75,12 @@ std::string describe(const std::string& path, int error) {
     return path + ": " + (error != 0 ? std::strerror(error) : "failed");
 }
 
+struct Planned {
+    std::string location;  ///< the library folder now
+    std::string target;    ///< where it goes
+    std::vector<std::string> files;
+};
+
 // One command's file work: every step journaled, copies flushed before the
 // commit, the progress window stepped after each file and asked whether the
 // user stopped.
@@ -112,6 +118,15 @@ public:
         }
         // What the move emptied goes once the index is saved.
         if (move_) run_.journal().cleanOnCommit(from);
+        return true;
+    }
+
+    // Every library of plan, in order; false at the first failure or stop.
+    bool carryAll(const std::vector<Planned>& plan) {
+        for (const Planned& p : plan) {
+            if (!carryLibrary(p.location, p.target, p.files)) return false;
+            result_.carried.push_back(p.location);
+        }
         return true;
     }
 
@@ -207,12 +222,6 @@ private:
     std::vector<std::string> unflushed_;
 };
 
-struct Planned {
-    std::string location;  ///< the library folder now
-    std::string target;    ///< where it goes
-    std::vector<std::string> files;
-};
-
 CarryResult journalUnavailable(MaintenanceContext& c) {
     CarryResult result;
     result.outcome = CarryResult::Outcome::Failed;
@@ -286,33 +295,24 @@ std::size_t countCarriedFiles(const library::CKDCardAlbumDoc& doc, const std::ve
 CarryResult copyLibraries(MaintenanceContext& c, const std::vector<std::string>& locations, const std::string& dest) {
     const std::string to = destinationPath(dest);
     std::vector<Planned> plan;
+    CarryResult result;
     std::size_t total = 0;
     for (const std::string& location : locations) {
         const library::CAlbumData* album = c.doc.findLibrary(location);
         const std::string folder = album ? album->folderPath : location;
+        if (to == folder) {
+            result.skipped.push_back(folder);
+            continue;
+        }
         Planned p{folder, joinPath(to, libraryKey(folder)), carriedFiles(CarryKind::Copy, folder)};
         total += p.files.size();
         plan.push_back(std::move(p));
     }
     JournaledRun run(c);
     if (!run.begin()) return journalUnavailable(c);
-    CarryResult result;
     Carrier carrier(c, run, false, result);
     carrier.begin(app::kStrCopyCaption, app::kStrCopyingLibrary, total);
-    bool ok = true;
-    for (const Planned& p : plan) {
-        if (to == p.location) {
-            result.skipped.push_back(p.location);
-            continue;
-        }
-        if (!carrier.carryLibrary(p.location, p.target, p.files)) {
-            ok = false;
-            break;
-        }
-        result.carried.push_back(p.location);
-    }
-    if (ok) ok = carrier.flush();
-    if (!ok) {
+    if (!carrier.carryAll(plan) || !carrier.flush()) {
         carrier.takeBack();
         return result;
     }
@@ -344,16 +344,7 @@ CarryResult moveLibraries(MaintenanceContext& c, const std::vector<std::string>&
     if (!run.begin()) return journalUnavailable(c);
     Carrier carrier(c, run, true, result);
     carrier.begin(app::kStrMoveCaption, app::kStrMovingLibrary, total);
-    bool ok = true;
-    for (const Planned& p : plan) {
-        if (!carrier.carryLibrary(p.location, p.target, p.files)) {
-            ok = false;
-            break;
-        }
-        result.carried.push_back(p.location);
-    }
-    if (ok) ok = carrier.flush();
-    if (!ok) {
+    if (!carrier.carryAll(plan) || !carrier.flush()) {
         carrier.takeBack();
         return result;
     }
@@ -451,14 +442,7 @@ MoveRootResult moveSaveFolder(MaintenanceContext& c, const std::string& chosen) 
             if (!entry.isDirectory && platform::isFile(joinPath(old, entry.name))) rootFiles.push_back(entry.name);
     total += rootFiles.size();
     carrier.begin(app::kStrMoveRootCaption, app::kStrMovingLibrary, total);
-    bool ok = true;
-    for (const Planned& p : plan) {
-        if (!carrier.carryLibrary(p.location, p.target, p.files)) {
-            ok = false;
-            break;
-        }
-        result.carried.push_back(p.location);
-    }
+    bool ok = carrier.carryAll(plan);
     // The plain files of the old root follow, replacing any of the same name.
     for (std::size_t i = 0; ok && i < rootFiles.size(); ++i)
         ok = carrier.carryFile(joinPath(old, rootFiles[i]), joinPath(root, rootFiles[i]), true) && carrier.stepped(1);

@@ -42,12 +42,6 @@ QPushButton* stepButton(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-void lightText(QWidget* w) {
-    QPalette palette = w->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    w->setPalette(palette);
-}
-
 QPushButton* pageButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setMinimumSize(120, 32);

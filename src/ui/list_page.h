@@ -122,7 +122,5 @@ private:
 
 /// A command button of the list pages: bold, as wide as its text needs.
 QPushButton* pageButton(const QString& text, QWidget* parent);
-/// Light text for controls on the grey page.
-void lightText(QWidget* w);
 
 }  // namespace lumbrel::ui

@@ -8,13 +8,6 @@
 namespace lumbrel::ui {
 namespace {
 
-// Light text on the grey page, for the group boxes and their radios.
-void lightText(QWidget* w) {
-    QPalette palette = w->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    w->setPalette(palette);
-}
-
 QPushButton* commandButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setMinimumSize(150, 40);

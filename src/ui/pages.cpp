@@ -104,4 +104,10 @@ Page* makePage(int id, app::Settings* settings, LibraryCommands* commands, QWidg
     return page;
 }
 
+void lightText(QWidget* w) {
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    w->setPalette(palette);
+}
+
 }  // namespace lumbrel::ui

@@ -58,6 +58,9 @@ private:
 
 /// The page of an identifier: the Load page, the library list pages over
 /// commands (an empty list without), or the navigation page with the bar alone.
+/// Light text on the grey page, for labels, group boxes and their buttons.
+void lightText(QWidget* w);
+
 Page* makePage(int id, app::Settings* settings, LibraryCommands* commands, QWidget* parent);
 
 }  // namespace lumbrel::ui
