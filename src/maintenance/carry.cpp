@@ -222,6 +222,30 @@ private:
     std::vector<std::string> unflushed_;
 };
 
+// The libraries at locations that a command of kind carries into to, with
+// their files; a library already there (for a move: in to itself), or without
+// a record, is skipped.
+struct Plan {
+    std::vector<Planned> libraries;
+    std::size_t files = 0;
+};
+
+Plan planCarry(const library::CKDCardAlbumDoc& doc, const std::vector<std::string>& locations, const std::string& to,
+               CarryKind kind, CarryResult& result) {
+    Plan plan;
+    for (const std::string& location : locations) {
+        const library::CAlbumData* album = doc.findLibrary(location);
+        if (!album || to == album->folderPath || (kind != CarryKind::Copy && to == platform::parentPath(album->folderPath))) {
+            result.skipped.push_back(location);
+            continue;
+        }
+        Planned p{album->folderPath, joinPath(to, libraryKey(album->folderPath)), carriedFiles(kind, album->folderPath)};
+        plan.files += p.files.size();
+        plan.libraries.push_back(std::move(p));
+    }
+    return plan;
+}
+
 CarryResult journalUnavailable(MaintenanceContext& c) {
     CarryResult result;
     result.outcome = CarryResult::Outcome::Failed;
@@ -284,35 +308,14 @@ std::string generalPathText(const std::string& path) {
     return std::string(platform::truncateUtf8(path, 3)) + " ... " + path.substr(tail);
 }
 
-std::size_t countCarriedFiles(const library::CKDCardAlbumDoc& doc, const std::vector<std::string>& locations) {
-    std::size_t count = 0;
-    for (const std::string& location : locations)
-        if (const library::CAlbumData* album = doc.findLibrary(location))
-            count += carriedFiles(CarryKind::Move, album->folderPath).size();
-    return count;
-}
-
 CarryResult copyLibraries(MaintenanceContext& c, const std::vector<std::string>& locations, const std::string& dest) {
-    const std::string to = destinationPath(dest);
-    std::vector<Planned> plan;
     CarryResult result;
-    std::size_t total = 0;
-    for (const std::string& location : locations) {
-        const library::CAlbumData* album = c.doc.findLibrary(location);
-        const std::string folder = album ? album->folderPath : location;
-        if (to == folder) {
-            result.skipped.push_back(folder);
-            continue;
-        }
-        Planned p{folder, joinPath(to, libraryKey(folder)), carriedFiles(CarryKind::Copy, folder)};
-        total += p.files.size();
-        plan.push_back(std::move(p));
-    }
+    const Plan plan = planCarry(c.doc, locations, destinationPath(dest), CarryKind::Copy, result);
     JournaledRun run(c);
     if (!run.begin()) return journalUnavailable(c);
     Carrier carrier(c, run, false, result);
-    carrier.begin(app::kStrCopyCaption, app::kStrCopyingLibrary, total);
-    if (!carrier.carryAll(plan) || !carrier.flush()) {
+    carrier.begin(app::kStrCopyCaption, app::kStrCopyingLibrary, plan.files);
+    if (!carrier.carryAll(plan.libraries) || !carrier.flush()) {
         carrier.takeBack();
         return result;
     }
@@ -324,27 +327,14 @@ CarryResult copyLibraries(MaintenanceContext& c, const std::vector<std::string>&
 }
 
 CarryResult moveLibraries(MaintenanceContext& c, const std::vector<std::string>& locations, const std::string& dest) {
-    const std::string to = destinationPath(dest);
-    std::vector<Planned> plan;
     CarryResult result;
-    std::size_t total = 0;
-    for (const std::string& location : locations) {
-        const library::CAlbumData* album = c.doc.findLibrary(location);
-        if (!album || to == album->folderPath || to == platform::parentPath(album->folderPath)) {
-            result.skipped.push_back(location);
-            continue;
-        }
-        Planned p{album->folderPath, joinPath(to, libraryKey(album->folderPath)),
-                  carriedFiles(CarryKind::Move, album->folderPath)};
-        total += p.files.size();
-        plan.push_back(std::move(p));
-    }
-    if (plan.empty()) return result;  // every library is there already
+    const Plan plan = planCarry(c.doc, locations, destinationPath(dest), CarryKind::Move, result);
+    if (plan.libraries.empty()) return result;  // every library is there already
     JournaledRun run(c);
     if (!run.begin()) return journalUnavailable(c);
     Carrier carrier(c, run, true, result);
-    carrier.begin(app::kStrMoveCaption, app::kStrMovingLibrary, total);
-    if (!carrier.carryAll(plan) || !carrier.flush()) {
+    carrier.begin(app::kStrMoveCaption, app::kStrMovingLibrary, plan.files);
+    if (!carrier.carryAll(plan.libraries) || !carrier.flush()) {
         carrier.takeBack();
         return result;
     }
@@ -352,7 +342,7 @@ CarryResult moveLibraries(MaintenanceContext& c, const std::vector<std::string>&
     // before any old file goes.
     DocumentCopy before(c.doc);
     std::vector<std::string> keys;
-    for (const Planned& p : plan) {
+    for (const Planned& p : plan.libraries) {
         c.doc.removeLibraryAndImages(p.location);
         keys.push_back(libraryKey(p.location));
     }
@@ -424,25 +414,15 @@ MoveRootResult moveSaveFolder(MaintenanceContext& c, const std::string& chosen) 
             return out;
         }
 
-    std::vector<Planned> plan;
-    std::size_t total = 0;
-    for (const auto& album : c.doc.albums()) {
-        const std::string& folder = album->folderPath;
-        if (root == folder || root == platform::parentPath(folder)) {
-            result.skipped.push_back(folder);
-            continue;
-        }
-        Planned p{folder, joinPath(root, libraryKey(folder)), carriedFiles(CarryKind::MoveRoot, folder)};
-        total += p.files.size();
-        plan.push_back(std::move(p));
-    }
+    const Plan plan = planCarry(c.doc, all, root, CarryKind::MoveRoot, result);
+    std::size_t total = plan.files;
     std::vector<std::string> rootFiles;
     if (const auto entries = platform::listDirectory(old))
         for (const auto& entry : *entries)
             if (!entry.isDirectory && platform::isFile(joinPath(old, entry.name))) rootFiles.push_back(entry.name);
     total += rootFiles.size();
     carrier.begin(app::kStrMoveRootCaption, app::kStrMovingLibrary, total);
-    bool ok = carrier.carryAll(plan);
+    bool ok = carrier.carryAll(plan.libraries);
     // The plain files of the old root follow, replacing any of the same name.
     for (std::size_t i = 0; ok && i < rootFiles.size(); ++i)
         ok = carrier.carryFile(joinPath(old, rootFiles[i]), joinPath(root, rootFiles[i]), true) && carrier.stepped(1);
@@ -459,9 +439,9 @@ MoveRootResult moveSaveFolder(MaintenanceContext& c, const std::string& chosen) 
     std::vector<std::string> keys;
     // Found before any path changes: the look-up relies on the list's order.
     std::vector<library::CAlbumData*> albums;
-    for (const Planned& p : plan) albums.push_back(c.doc.findLibrary(p.location));
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        const Planned& p = plan[i];
+    for (const Planned& p : plan.libraries) albums.push_back(c.doc.findLibrary(p.location));
+    for (std::size_t i = 0; i < plan.libraries.size(); ++i) {
+        const Planned& p = plan.libraries[i];
         library::CAlbumData* album = albums[i];
         if (!album) continue;
         album->folderPath = p.target;

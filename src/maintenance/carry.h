@@ -55,10 +55,6 @@ std::string dialogPathText(const std::string& path);
 /// first 3 bytes, " ... " and its last 20.
 std::string generalPathText(const std::string& path);
 
-/// The number of files the progress window counts for carrying the
-/// libraries at locations.
-std::size_t countCarriedFiles(const library::CKDCardAlbumDoc& doc, const std::vector<std::string>& locations);
-
 struct CarryResult {
     enum class Outcome {
         Done,       ///< carried (possibly nothing: every library skipped)
