@@ -8,7 +8,7 @@ namespace lumbrel::app {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 64> kTable{{
+constexpr std::array<std::pair<int, std::string_view>, 69> kTable{{
     // The pages declare UTF-8 because every text this program handles is
     // UTF-8; any other declaration would garble non-ASCII titles.
     {kTextCharset, "utf-8"},
@@ -49,6 +49,10 @@ constexpr std::array<std::pair<int, std::string_view>, 64> kTable{{
     {kStrCopyCaption, "Copy"},
     {kStrMoveCaption, "Move"},
     {kMsgWriteError, "An error occurred while writing library. \nProcessing will be aborted."},
+    {kStrTabGeneral, "General"},
+    {kStrTabCamera, "Load images in camera"},
+    {kStrTabVersion, "Version"},
+    {kStrBackgroundJoin, " / Background "},
     {kStrColumnDate, "Date"},
     {kStrColumnTitle, "Title"},
     {kStrColumnCount, "Number of images"},
@@ -70,6 +74,7 @@ constexpr std::array<std::pair<int, std::string_view>, 64> kTable{{
     {kStrConfirmCaption, "Lumbrel"},
     {kStrCardRecognizedAuto, "Recognized card/camera\nStarting automatic loading"},
     {kStrMovingLibrary, "Moving files loaded..."},
+    {kStrTabOption, "Option"},
     {kStrUnassigned, "Unassigned"},
     {kStrMoveRootCaption, "Moving the saving folder"},
     {kStrRebuilding, "Rebuilding"},

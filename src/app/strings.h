@@ -35,6 +35,10 @@ enum StringId : int {
     kStrCopyCaption = 59146,         ///< caption of the copy of libraries
     kStrMoveCaption = 59147,         ///< caption of the move of libraries
     kMsgWriteError = 59148,          ///< a file transfer failed and was rolled back
+    kStrTabGeneral = 59150,          ///< the Setup page's tabs
+    kStrTabCamera = 59151,
+    kStrTabVersion = 59152,
+    kStrBackgroundJoin = 59154,      ///< between a template's title and its colour
     kStrColumnDate = 59155,          ///< 59155..59159: the headers of the library list's columns
     kStrColumnTitle = 59156,
     kStrColumnCount = 59157,
@@ -55,7 +59,8 @@ enum StringId : int {
     kStrCardRecognized = 59189,      ///< confirmation before a camera load
     kStrConfirmCaption = 59190,      ///< its caption
     kStrCardRecognizedAuto = 59191,  ///< confirmation before an automatic load
-    kStrMovingLibrary = 59192,       ///< progress text of a move of libraries
+    kStrMovingLibrary = 59192,
+    kStrTabOption = 59193,       ///< progress text of a move of libraries
     kStrUnassigned = 59194,          ///< the day entry of a load date without a day
     kStrMoveRootCaption = 59195,     ///< caption of the move of the image library root
     kStrRebuilding = 59196,          ///< wait window title while the index is relocated
