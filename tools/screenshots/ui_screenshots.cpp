@@ -33,6 +33,7 @@
 #include "ui/title_dialog.h"
 #include "ui/undated_dialog.h"
 #include "ui/wait_window.h"
+#include "screenshots/shooter.h"
 
 namespace {
 
@@ -40,27 +41,7 @@ using namespace lumbrel;
 using ui::qt;
 
 
-class Shooter {
-public:
-    explicit Shooter(QString dir) : dir_(std::move(dir)) {}
-
-    // Shows w, lets it paint, and saves what it shows.
-    bool shoot(QWidget* w, const QString& name) {
-        w->show();
-        w->raise();
-        for (int i = 0; i < 10; ++i) QApplication::processEvents();
-        const QString path = dir_ + '/' + name + QStringLiteral(".png");
-        if (!w->grab().save(path)) {
-            std::fprintf(stderr, "ui-screenshots: cannot write %s\n", qPrintable(path));
-            return false;
-        }
-        std::printf("%s\n", qPrintable(path));
-        return true;
-    }
-
-private:
-    QString dir_;
-};
+using screenshots::Shooter;
 
 }  // namespace
 
@@ -181,6 +162,7 @@ int main(int argc, char** argv) {
         ok = shooter.shoot(&wait, QStringLiteral("window-261-wait")) && ok;
         wait.finish();
     }
+    for (const auto& group : screenshots::shotGroups()) ok = group(shooter, program) && ok;
     program.finish();
     return ok ? 0 : 1;
 }
