@@ -170,7 +170,7 @@ DeviceFacts& systemDeviceFacts() {
 DriveType classify(const MountEntry& entry, DeviceFacts& facts) {
     const std::string_view type = entry.fsType;
     if (oneOf(kPseudo, type)) return DriveType::Other;
-    if (oneOf(kRemote, type)) return DriveType::Remote;
+    if (isRemoteFileSystem(type)) return DriveType::Remote;
     if (type == "iso9660") return DriveType::CdRom;
     const std::string device = facts.blockDevice(entry);
     if (entry.source.starts_with("/dev/fd") || device.starts_with("fd")) return DriveType::Floppy;
@@ -238,6 +238,45 @@ std::vector<std::string> newRoots(const std::vector<std::string>& previous,
     for (const std::string& root : current)
         if (std::find(previous.begin(), previous.end(), root) == previous.end()) added.push_back(root);
     return added;
+}
+
+bool isRemoteFileSystem(std::string_view fsType) { return oneOf(kRemote, fsType); }
+
+std::vector<MountedRoot> mountedRoots(const std::vector<MountEntry>& entries) {
+    std::vector<MountedRoot> mounts;
+    mounts.reserve(entries.size());
+    for (const MountEntry& entry : entries) mounts.push_back({asRoot(entry.mountPoint), isRemoteFileSystem(entry.fsType)});
+    return mounts;
+}
+
+std::vector<MountedRoot> mountedRootsOfDriveTable(std::string_view text) {
+    std::vector<MountedRoot> mounts;
+    for (const std::string_view line : lines(text)) {
+        if (line.empty() || line.starts_with('#')) continue;
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos || tab + 1 == line.size()) continue;
+        mounts.push_back({asRoot(line.substr(tab + 1)), line.substr(0, tab) == "remote"});
+    }
+    return mounts;
+}
+
+std::vector<MountedRoot> systemMountedRoots() {
+    if (const char* table = std::getenv("LUMBREL_DRIVES"); table && *table) {
+        const auto bytes = platform::readFile(table, kMaxDriveTable);
+        return bytes ? mountedRootsOfDriveTable(textOf(*bytes)) : std::vector<MountedRoot>{};
+    }
+    const auto bytes = platform::readFile("/proc/self/mountinfo", kMaxMountTable);
+    return bytes ? mountedRoots(parseMountInfo(textOf(*bytes))) : std::vector<MountedRoot>{};
+}
+
+bool onRemoteFileSystem(std::string_view path, const std::vector<MountedRoot>& mounts) {
+    const std::string folder = asRoot(path);
+    const MountedRoot* holder = nullptr;
+    for (const MountedRoot& mount : mounts) {
+        if (!folder.starts_with(mount.root)) continue;
+        if (!holder || mount.root.size() >= holder->root.size()) holder = &mount;
+    }
+    return holder && holder->remote;
 }
 
 std::string asRoot(std::string_view path) {

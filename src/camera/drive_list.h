@@ -88,6 +88,30 @@ std::vector<std::string> removableRoots(const std::vector<Drive>& drives);
 std::vector<std::string> newRoots(const std::vector<std::string>& previous,
                                   const std::vector<std::string>& current);
 
+/// True for a type of file system whose files live on another machine
+/// ("nfs", "cifs", "fuse.sshfs", ...).
+bool isRemoteFileSystem(std::string_view fsType);
+
+/// One mounted file system as the test for network folders sees it.
+struct MountedRoot {
+    std::string root;     ///< mount point + "/"
+    bool remote = false;  ///< a network file system
+};
+
+/// Every mount of entries, in mount-table order.
+std::vector<MountedRoot> mountedRoots(const std::vector<MountEntry>& entries);
+/// Every drive of a fake drive table (see the top of this file), in order,
+/// whatever its type; "remote" lines are the remote ones.
+std::vector<MountedRoot> mountedRootsOfDriveTable(std::string_view text);
+/// The mounts of this system: from the table named by LUMBREL_DRIVES when it
+/// is set, otherwise from /proc/self/mountinfo.
+std::vector<MountedRoot> systemMountedRoots();
+/// True when path lies on a network file system: the mount holding it (the
+/// one with the longest root that is a beginning of path, the later of two
+/// with the same root, as a later mount hides an earlier one) is remote.
+/// path is taken as given; resolve links before asking.
+bool onRemoteFileSystem(std::string_view path, const std::vector<MountedRoot>& mounts);
+
 /// path with a "/" added when it does not end in one.
 std::string asRoot(std::string_view path);
 
