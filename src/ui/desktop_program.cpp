@@ -3,15 +3,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 #include "app/busy_flag.h"
 #include "app/program_folder.h"
 #include "app/strings.h"
 #include "camera/auto_load.h"
 #include "camera/camera_command.h"
+#include "camera/image_loader.h"
+#include "maintenance/library_list.h"
 #include "platform/app_paths.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "ui/other_images_dialog.h"
 #include "ui/ui_thread.h"
 
 namespace lumbrel::ui {
@@ -124,22 +128,25 @@ void DesktopProgram::tellAboutStartup() {
     if (!lines.isEmpty()) message(lines.join(QStringLiteral("\n\n")), report.indexSaveFailed);
 }
 
-// Files that a load had to leave on the card, named so that nothing is lost
-// unnoticed.
-void DesktopProgram::tellAboutLoad() {
-    const camera::LoadReport& report = session_->lastReport();
+// Files that a load had to leave where they were (on the card, in the
+// folders chosen), named so that nothing is lost unnoticed.
+void DesktopProgram::tellAboutLoad() { tellAboutLoad(session_->lastReport(), QStringLiteral("on the card")); }
+
+// where: where the files that were not taken stay ("on the card").
+void DesktopProgram::tellAboutLoad(const camera::LoadReport& report, const QString& where) {
     QStringList lines;
     if (!report.unreadable.empty()) {
         QStringList files;
         for (const auto& [path, why] : report.unreadable) files << qt(path) + QStringLiteral(" (") + qt(why) + ')';
-        lines << QStringLiteral("%1 files could not be read and were left on the card:\n%2")
+        lines << QStringLiteral("%1 files could not be read and were left %2:\n%3")
                      .arg(report.unreadable.size())
-                     .arg(files.join('\n'));
+                     .arg(where, files.join('\n'));
     }
     if (!report.keptOnCard.empty())
-        lines << QStringLiteral("%1 files were loaded but left on the card, because they changed while they were "
+        lines << QStringLiteral("%1 files were loaded but left %2, because they changed while they were "
                                 "loaded or could not be deleted.")
-                     .arg(report.keptOnCard.size());
+                     .arg(report.keptOnCard.size())
+                     .arg(where);
     if (!report.previewsFailed.empty())
         lines << QStringLiteral("%1 pictures have no preview.").arg(report.previewsFailed.size());
     if (!lines.isEmpty()) message(lines.join(QStringLiteral("\n\n")), true);
@@ -160,8 +167,28 @@ void DesktopProgram::loadFromCamera(int connection) {
     if (result == camera::CameraResult::Loaded || result == camera::CameraResult::LoadFailed) tellAboutLoad();
 }
 
+// The folders the user lists in "Load other images" go through the loading
+// pipeline on the worker thread; Cancel loads nothing. The dialog starts with
+// the list pages' preview switch and gives it back only on Load.
 void DesktopProgram::loadOtherImages() {
-    message(QStringLiteral("Loading the pictures of folders you choose is not available in this version."));
+    if (!session_) return;
+    app::BusyScope busy;  // no automatic load starts while the folders are chosen
+    maintenance::ListState& state = maintenance::ListState::shared();
+    QPointer<OtherImagesDialog> dialog =
+        new OtherImagesDialog(session_->application().programFolder(), state.preview, frame_.get());
+    const bool load = dialog->exec() == QDialog::Accepted && dialog;
+    if (!dialog) return;
+    const std::vector<std::string> folders = dialog->folders();
+    const int choice = dialog->choice();
+    const bool previews = dialog->showPreviews();
+    delete dialog.data();
+    if (!load) return;
+    state.preview = previews;
+    camera::ImageLoader loader(session_->loader());
+    camera::LoadResult result = camera::LoadResult::NothingToLoad;
+    runInBackground([&] { result = loader.loadOtherImages(folders, choice); });
+    if (result == camera::LoadResult::Loaded || result == camera::LoadResult::Failed)
+        tellAboutLoad(loader.report(), QStringLiteral("in their folders"));
 }
 
 void DesktopProgram::viewLibrary() {

@@ -63,6 +63,7 @@ private:
 
     void tellAboutStartup();
     void tellAboutLoad();
+    void tellAboutLoad(const camera::LoadReport& report, const QString& where);
     void message(const QString& text, bool warning = false);
 
     std::string home_;
