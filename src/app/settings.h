@@ -3,6 +3,7 @@
 // default, in one place. Settings are read with their default at every use.
 // The section "WinPositon" and the key "Classitication" are spelled as stored.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,20 @@ inline constexpr IntSetting Column3{"WinPositon", "column3", 65};               
 inline constexpr IntSetting Column4{"WinPositon", "column4", 150};                ///< Location
 }  // namespace setting
 
+/// One entry of the table of every setting: exactly one of the two is set.
+struct SettingEntry {
+    const IntSetting* integer = nullptr;
+    const TextSetting* text = nullptr;
+    std::string_view section() const { return integer ? integer->section : text->section; }
+    std::string_view key() const { return integer ? integer->key : text->key; }
+};
+
+/// Every setting above, in the order of this file.
+std::span<const SettingEntry> settingTable();
+/// The setting of section and key, letter case ignored (it is stored as the
+/// table spells it); nullptr when there is none.
+const SettingEntry* findSetting(std::string_view section, std::string_view key);
+
 /// Typed access to the profile.
 class Settings {
 public:
@@ -69,6 +84,9 @@ public:
 
     int get(const IntSetting& s) const { return profile_.readInt(s.section, s.key, s.defaultValue); }
     std::string get(const TextSetting& s) const { return profile_.readText(s.section, s.key, s.defaultValue); }
+    /// Whether a value is stored for s (its default is then not used).
+    bool stored(const TextSetting& s) const;
+    bool stored(const IntSetting& s) const;
     bool set(const IntSetting& s, int value) { return profile_.writeInt(s.section, s.key, value); }
     bool set(const TextSetting& s, std::string_view value) { return profile_.writeText(s.section, s.key, value); }
 

@@ -59,8 +59,8 @@ enum StringId : int {
     kStrCardRecognized = 59189,      ///< confirmation before a camera load
     kStrConfirmCaption = 59190,      ///< its caption
     kStrCardRecognizedAuto = 59191,  ///< confirmation before an automatic load
-    kStrMovingLibrary = 59192,
-    kStrTabOption = 59193,       ///< progress text of a move of libraries
+    kStrMovingLibrary = 59192,       ///< progress text of a move of libraries
+    kStrTabOption = 59193,           ///< the Setup page's Option tab
     kStrUnassigned = 59194,          ///< the day entry of a load date without a day
     kStrMoveRootCaption = 59195,     ///< caption of the move of the image library root
     kStrRebuilding = 59196,          ///< wait window title while the index is relocated

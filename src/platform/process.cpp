@@ -1,12 +1,17 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+
+extern char** environ;
 
 namespace lumbrel::platform {
 namespace {
@@ -122,6 +127,68 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
     } while (n < 0 && errno == EINTR);
     ::close(report[0]);
     return childOk && n == 0;
+}
+
+std::optional<std::string> programOutput(const std::string& program, const std::vector<std::string>& args,
+                                         std::size_t maxBytes, std::chrono::milliseconds timeout) {
+    if (program.empty()) return std::nullopt;
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int spawned = ::posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (spawned != 0) {
+        ::close(out[0]);
+        return std::nullopt;
+    }
+
+    // Read until the program closes its output, the limit is reached (the
+    // rest is drained and dropped) or the time is up.
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    bool timedOut = false;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd fd{out[0], POLLIN, 0};
+        const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) {
+            timedOut = true;
+            break;
+        }
+        if (ready < 0) break;
+        const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        const std::size_t room = maxBytes - text.size();
+        text.append(buffer, std::min(room, static_cast<std::size_t>(n)));
+    }
+    ::close(out[0]);
+    if (timedOut) ::kill(child, SIGKILL);
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (timedOut || waited != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return text;
 }
 
 }  // namespace lumbrel::platform
