@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/files.h"
@@ -75,6 +76,36 @@ TEST(Process, FailsForProgramsThatCannotRun) {
     test::writeText(bad, "#!/nonexistent/interpreter\n");
     ::chmod(bad.c_str(), 0755);
     EXPECT_FALSE(startDetached(bad));
+}
+
+}  // namespace
+}  // namespace lumbrel::platform
+
+namespace lumbrel::platform {
+namespace {
+
+TEST(ProgramOutput, GivesWhatAProgramPrintsWithinItsLimitAndTime) {
+    test::TempDir dir;
+    const std::string echo = writeScript(dir, "echo.sh", "printf '%s|' \"$@\"; echo >&2 noise\n");
+    EXPECT_EQ(programOutput(echo, {"a b", "c"}), "a b|c|");
+    // Looked up in PATH when the name has no "/".
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (dir.path() + ":" + oldPath).c_str(), 1);
+    EXPECT_EQ(programOutput("echo.sh", {"x"}), "x|");
+    ::setenv("PATH", oldPath.c_str(), 1);
+
+    // The limit cuts what is kept, not the program.
+    const std::string many = writeScript(dir, "many.sh", "i=0; while [ $i -lt 2000 ]; do echo 0123456789; i=$((i+1)); done\n");
+    const auto cut = programOutput(many, {}, 100);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->size(), 100u);
+
+    EXPECT_FALSE(programOutput(writeScript(dir, "fail.sh", "echo partial; exit 3\n"), {}));
+    EXPECT_FALSE(programOutput(dir / "missing", {}));
+    EXPECT_FALSE(programOutput("", {}));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(programOutput(writeScript(dir, "hang.sh", "exec sleep 30\n"), {}, 1024, std::chrono::milliseconds(200)));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));  // killed, not waited for
 }
 
 }  // namespace
