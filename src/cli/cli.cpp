@@ -11,6 +11,8 @@
 #include "cli/load_commands.h"
 #include "cli/media_commands.h"
 #include "cli/pages_commands.h"
+#include "cli/settings_commands.h"
+#include "cli/template_commands.h"
 #include "library/index_file.h"
 
 namespace lumbrel::cli {
@@ -27,8 +29,12 @@ constexpr std::string_view kUsage =
     "       lumbrel-cli [--home DIR] camera [LOAD OPTIONS]   (lumbrel-cli camera --help)\n"
     "       lumbrel-cli [--home DIR] load [LOAD OPTIONS] SOURCE...\n"
     "       lumbrel-cli [--home DIR] auto\n"
+    "       lumbrel-cli [--home DIR] load-other [--move] FOLDER...\n"
     "       lumbrel-cli [--home DIR] list | retitle | rebuild | delete | delete-images\n"
     "                                | copy | move | move-root ...   (lumbrel-cli list --help)\n"
+    "       lumbrel-cli [--home DIR] settings list | get SECTION KEY | set SECTION KEY VALUE\n"
+    "       lumbrel-cli [--home DIR] mail list\n"
+    "       lumbrel-cli [--home DIR] template list | set TITLE COLOUR\n"
     "\n"
     "  info         show the program folder, the save folder, the index file and\n"
     "               the number of libraries and images\n"
@@ -41,8 +47,12 @@ constexpr std::string_view kUsage =
     "  camera       load the pictures of the camera folders on the mounted drives\n"
     "  load         load the pictures of the given camera folders (DCIM or marked)\n"
     "  auto         load the drive named by a pending automatic-load request\n"
+    "  load-other   load the pictures and movies of up to 10 folders of your choice\n"
     "  list ...     look after the libraries: list, retitle, rebuild, delete them or\n"
     "               their pictures, copy or move them, move the image library\n"
+    "  settings     show or change the settings of the Setup page\n"
+    "  mail         show the mail programs that album pages can send pictures with\n"
+    "  template     show the templates of the plug-ins, or choose one and its colours\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
 
@@ -121,6 +131,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!rest.empty() && rest[0] == "camera") return runCamera(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "load") return runLoad(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "auto") return runAuto(home, commandArgs, out, err);
+    if (!rest.empty() && rest[0] == "load-other") return runLoadOther(home, commandArgs, out, err);
+    if (!rest.empty() && rest[0] == "settings") return runSettings(home, commandArgs, out, err);
+    if (!rest.empty() && rest[0] == "mail") return runMail(home, commandArgs, out, err);
+    if (!rest.empty() && rest[0] == "template") return runTemplate(home, commandArgs, out, err);
     if (!rest.empty() && isMaintenanceCommand(rest[0])) return runMaintenance(rest[0], home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);

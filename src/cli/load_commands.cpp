@@ -1,11 +1,16 @@
 #include "cli/load_commands.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string_view>
 
+#include <filesystem>
+
 #include "app/busy_flag.h"
 #include "camera/camera_command.h"
+#include "camera/drive_list.h"
 #include "cli/library_session.h"
+#include "maintenance/other_images.h"
 #include "platform/files.h"
 
 namespace lumbrel::cli {
@@ -15,11 +20,15 @@ constexpr std::string_view kLoadUsage =
     "usage: lumbrel-cli [--home DIR] camera [LOAD OPTIONS]\n"
     "       lumbrel-cli [--home DIR] load [LOAD OPTIONS] SOURCE...\n"
     "       lumbrel-cli [--home DIR] auto [LOAD OPTIONS]\n"
+    "       lumbrel-cli [--home DIR] load-other [LOAD OPTIONS] FOLDER...\n"
     "\n"
     "  camera   find the camera folders (DCIM, or folders holding KDCAM.KDS) on the\n"
     "           mounted drives ($LUMBREL_DRIVES names a fake drive table) and load them\n"
     "  load     load the given camera folders\n"
     "  auto     load the drive named by a pending request file of the watcher\n"
+    "  load-other  load the pictures and movies lying directly in up to 10 folders\n"
+    "           of your choice; they are copied unless --move is given (a folder\n"
+    "           on a network can only be copied)\n"
     "\n"
     "LOAD OPTIONS answer the questions of a load; without them a question is asked\n"
     "on the terminal, or, without a terminal, gets its safe answer:\n"
@@ -117,6 +126,57 @@ int reportLoad(camera::LoadResult result, const camera::LoadReport& report, bool
     return status;
 }
 
+// A refusal of the folder checks, its lines on one line.
+void tell(const maintenance::OtherImagesMessage& message, std::ostream& err) {
+    std::string text = message.text;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    err << "lumbrel-cli: " << text << "\n";
+}
+
+// The folder as a full path, links kept as given.
+std::string fullFolder(const std::string& operand) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(operand, error).lexically_normal();
+    return maintenance::folderPath(error ? operand : full.string());
+}
+
+// The folders of load-other as the dialog would list them; nullopt after
+// saying why when one of them cannot be loaded (nothing is loaded then).
+std::optional<std::vector<std::string>> otherFolders(const std::vector<std::string>& operands, int choice,
+                                                     std::ostream& err) {
+    const auto mounts = camera::systemMountedRoots();
+    maintenance::OtherFolderList list;
+    for (const std::string& operand : operands) {
+        const std::string folder = fullFolder(operand);
+        if (!platform::isDirectory(folder)) {
+            err << "lumbrel-cli: " << operand << " is not a folder\n";
+            return std::nullopt;
+        }
+        if (!maintenance::addable(maintenance::treePath(folder, mounts))) {
+            err << "lumbrel-cli: " << folder << " is a drive; give a folder on it\n";
+            return std::nullopt;
+        }
+        if (const auto refused = maintenance::checkAdd(folder, choice, mounts)) {
+            tell(*refused, err);
+            return std::nullopt;
+        }
+        switch (list.add(folder)) {
+        case maintenance::OtherFolderList::Added::Added: break;
+        case maintenance::OtherFolderList::Added::AlreadyListed:
+            err << "lumbrel-cli: " << operand << " is given twice; it is loaded once\n";
+            break;
+        case maintenance::OtherFolderList::Added::Full:
+            err << "lumbrel-cli: at most " << maintenance::kMaxOtherFolders << " folders can be loaded at once\n";
+            return std::nullopt;
+        }
+    }
+    if (const auto refused = maintenance::checkLoad(list.folders(), choice, mounts)) {
+        tell(*refused, err);
+        return std::nullopt;
+    }
+    return list.folders();
+}
+
 }  // namespace
 
 int runCamera(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -182,6 +242,27 @@ int runAuto(const std::string& home, const std::vector<std::string>& args, std::
         out << "No automatic-load request is pending\n";
     }
     application.exit();
+    return status;
+}
+
+int runLoadOther(const std::string& home, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err) {
+    int usage = 0;
+    auto options = commandOptions(args, Operands::Some, out, err, usage);
+    if (!options) return usage;
+    // Copy unless told otherwise, as the dialog starts; the settings' choice
+    // for cards does not apply to other folders.
+    const int choice = options->transfer == camera::TransferMode::Move ? maintenance::kChoiceMove
+                                                                       : maintenance::kChoiceCopy;
+    const auto folders = otherFolders(options->operands, choice, err);
+    if (!folders) return 1;
+    LibrarySession session(err, *options);
+    session.progress().catchSignals();  // a signal during start-up suspends the load too
+    if (!session.start(home)) return 1;
+    camera::ImageLoader loader(session.loader());
+    const camera::LoadResult result = loader.loadOtherImages(*folders, choice);
+    const int status = reportLoad(result, loader.report(), session.progress().interrupted(), out, err);
+    session.application().exit();
     return status;
 }
 

@@ -15,5 +15,8 @@ namespace lumbrel::cli {
 int runCamera(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runLoad(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runAuto(const std::string& home, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// load-other: the folders the user names, as the "Load other images" dialog loads them.
+int runLoadOther(const std::string& home, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err);
 
 }  // namespace lumbrel::cli

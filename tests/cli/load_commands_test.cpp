@@ -11,6 +11,7 @@
 #include "cli/run_cli.h"
 #include "library/album_doc.h"
 #include "library/index_file.h"
+#include "maintenance/other_images.h"
 #include "media/avi_builder.h"
 #include "media/exif_builder.h"
 #include "platform/files.h"
@@ -142,6 +143,68 @@ TEST_F(CliLoad, AutoLoadsThePendingRequestAndRemovesIt) {
     r = runCli({"--home", home, "auto"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "No automatic-load request is pending\n");
+}
+
+TEST_F(CliLoad, LoadOtherCopiesTheFoldersByDateAndMoveEmptiesThem) {
+    const std::string a = dir / "pictures/june", b = dir / "pictures/more";
+    lumbrel::test::writeBytes(a + "/P1.JPG", picture("2001:06:16 10:00:00"));
+    lumbrel::test::writeBytes(b + "/p2.jpg", picture("2001:06:20 10:00:00"));
+    lumbrel::test::writeBytes(b + "/sub/P3.JPG", picture("2001:06:21 10:00:00"));  // not entered
+    Outcome r = runCli({"--home", home, "load-other", "--no-open", a, b, dir / "pictures/./june/"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Loaded 2 files\n");
+    EXPECT_NE(r.err.find("is given twice; it is loaded once"), std::string::npos) << r.err;
+    EXPECT_TRUE(platform::isFile(home + "/Image Library/20010616/P1.JPG"));
+    EXPECT_TRUE(platform::isFile(home + "/Image Library/20010620/p2.JPG"));
+    EXPECT_TRUE(platform::isFile(a + "/P1.JPG"));  // copied: the folder keeps its files
+
+    lumbrel::test::writeBytes(a + "/P4.JPG", picture("2001:06:22 10:00:00"));
+    r = runCli({"--home", home, "load-other", "--move", "--no-open", a});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Loaded 1 file; 1 already in the library\n");
+    EXPECT_FALSE(platform::exists(a + "/P4.JPG"));
+    EXPECT_TRUE(platform::isFile(home + "/Image Library/20010622/P4.JPG"));
+    EXPECT_EQ(indexedImages(), 3u);
+}
+
+TEST_F(CliLoad, LoadOtherRefusesWhatTheDialogRefusesAndLoadsNothing) {
+    const std::string pics = dir / "pics", empty = dir / "empty";
+    lumbrel::test::writeBytes(pics + "/P1.JPG", picture("2001:06:16 10:00:00"));
+    lumbrel::test::writeText(empty + "/notes.txt", "no pictures");
+    Outcome r = runCli({"--home", home, "load-other", pics, empty});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "lumbrel-cli: " + maintenance::selectedPathText(empty) +
+                         " Corresponding image file is not found in this folder.\n");
+
+    // A network folder can be copied but not moved.
+    const std::string shared = dir / "net/pics";
+    lumbrel::test::writeBytes(shared + "/P1.JPG", picture("2001:06:16 10:00:00"));
+    lumbrel::test::writeText(dir / "drives", "fixed\t/\nremote\t" + dir / "net" + "\n");
+    ::setenv("LUMBREL_DRIVES", (dir / "drives").c_str(), 1);
+    r = runCli({"--home", home, "load-other", "--move", pics, shared});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "lumbrel-cli: When you select or have selected a folder on a network,  you need to  specify  "
+                     "saving  other  than Move.\n");
+    EXPECT_TRUE(platform::isFile(shared + "/P1.JPG"));
+
+    r = runCli({"--home", home, "load-other", dir / "net"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is a drive"), std::string::npos) << r.err;
+    r = runCli({"--home", home, "load-other", dir / "missing"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is not a folder"), std::string::npos) << r.err;
+
+    std::vector<std::string> eleven{"--home", home, "load-other"};
+    for (int i = 0; i < 11; ++i) {
+        const std::string folder = dir / ("f" + std::to_string(i));
+        lumbrel::test::writeBytes(folder + "/P.JPG", picture("2001:06:16 10:00:00"));
+        eleven.push_back(folder);
+    }
+    r = runCli(eleven);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("at most 10 folders"), std::string::npos) << r.err;
+    EXPECT_EQ(indexedImages(), 0u);
+    EXPECT_FALSE(platform::exists(home + "/Image Library"));
 }
 
 TEST_F(CliLoad, WrongUsageIsStatus2) {
