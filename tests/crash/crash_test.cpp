@@ -895,6 +895,43 @@ INSTANTIATE_TEST_SUITE_P(Crash, SmallCardKill,
                                                    "--copy", Place::OwnTmpfs}),
                          [](const testing::TestParamInfo<SmallCase>& info) { return std::string(info.param.id); });
 
+// Loading other folders: the small card's two picture folders moved in, by
+// recording date and, sorting by date of loading, into one library with a
+// subfolder per folder.
+struct OtherCase {
+    const char* id;
+    const char* name;
+    int classification;
+};
+
+void PrintTo(const OtherCase& c, std::ostream* out) { *out << c.name; }
+
+class OtherFoldersKill : public testing::TestWithParam<OtherCase> {};
+
+TEST_P(OtherFoldersKill, EveryPointLeavesTheStateBeforeOrAfter) {
+    const OtherCase& param = GetParam();
+    Workspace w({});
+    prepare(w, makeSmallCard);
+    const Exit set = w.cli({"settings", "set", "CameraImage", "Classitication", std::to_string(param.classification)});
+    ASSERT_TRUE(set.ok()) << set.describe();
+    w.keep();
+    w.restore();
+    const State before = w.state();
+    const std::vector<std::string> command = {"load-other", "--move",   "--no-open", "--undated",
+                                              "file-date",  "--date",   "20240500",  w.card() + "/DCIM/100ORRIN",
+                                              w.card() + "/DCIM/101ORRIN"};
+    const Reference ref = referenceRun(w, command, true);
+    ASSERT_FALSE(ref.after == before) << "the load changed nothing";
+    EXPECT_TRUE(leftovers(ref.after).empty()) << joinLines(leftovers(ref.after), 10);
+    killAtPoints(w, {param.name, command, {{"before", &before}, {"after", &ref.after}}}, spread(ref.points, 600),
+                 ref.points);
+}
+
+INSTANTIATE_TEST_SUITE_P(Crash, OtherFoldersKill,
+                         testing::Values(OtherCase{"ByRecordingDate", "other folders moved by recording date", 0},
+                                         OtherCase{"OneLibrary", "other folders moved into one library", 1}),
+                         [](const testing::TestParamInfo<OtherCase>& info) { return std::string(info.param.id); });
+
 // Kill points picked out of a long run: spread evenly, the last ones, and
 // around the calls that matter most, as the uninterrupted run's log shows
 // them: the last replacement of the index (the commit) and the first and last
