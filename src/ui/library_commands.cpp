@@ -29,6 +29,10 @@ ml::RebuildResult LibraryCommands::rebuildSelected(const std::vector<std::string
     return run([&] { return ml::rebuildSelected(context_, locations); });
 }
 
+ml::RebuildResult LibraryCommands::rebuildAll() {
+    return run([&] { return ml::rebuildAll(context_); });
+}
+
 ml::DeleteLibrariesResult LibraryCommands::deleteLibraries(const std::vector<std::string>& selected) {
     return run([&] { return ml::deleteLibraries(context_, selected); });
 }

@@ -27,6 +27,9 @@ public:
 
     maintenance::TitleResult changeTitle(const std::string& location, const std::string& title);
     maintenance::RebuildResult rebuildSelected(const std::vector<std::string>& locations);
+    /// Every library of the index, each keeping its own template, with the
+    /// mail and print options the settings hold now.
+    maintenance::RebuildResult rebuildAll();
     maintenance::DeleteLibrariesResult deleteLibraries(const std::vector<std::string>& selected);
     maintenance::DeleteImagesResult deleteMarkedImages(const maintenance::DeleteImagesRequest& request);
     maintenance::CarryResult copyLibraries(const std::vector<std::string>& locations, const std::string& dest);

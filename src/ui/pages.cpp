@@ -7,6 +7,7 @@
 #include "ui/delete_page.h"
 #include "ui/edit_page.h"
 #include "ui/load_page.h"
+#include "ui/setup_page.h"
 
 namespace lumbrel::ui {
 namespace {
@@ -91,17 +92,12 @@ Page* makePage(int id, app::Settings* settings, LibraryCommands* commands, QWidg
         case kPageDelete: return new DeletePage(settings, commands, parent);
         case kPageCopy: return new CarryPage(CarryPage::Kind::Copy, settings, commands, parent);
         case kPageMove: return new CarryPage(CarryPage::Kind::Move, settings, commands, parent);
+        case kPageSetup:
+            if (settings) return new SetupPage(*settings, commands, parent);
+            break;
         default: break;
     }
-    auto* page = new Page(id, parent);
-    if (id == kPageSetup) {
-        auto* note = new QLabel(QStringLiteral("This page comes with a later version of Lumbrel."), page);
-        QPalette palette = note->palette();
-        palette.setColor(QPalette::WindowText, QColor(225, 225, 225));
-        note->setPalette(palette);
-        page->addToBody(note);
-    }
-    return page;
+    return new Page(id, parent);
 }
 
 void lightText(QWidget* w) {
