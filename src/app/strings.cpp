@@ -8,7 +8,7 @@ namespace lumbrel::app {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 69> kTable{{
+constexpr std::array<std::pair<int, std::string_view>, 74> kTable{{
     // The pages declare UTF-8 because every text this program handles is
     // UTF-8; any other declaration would garble non-ASCII titles.
     {kTextCharset, "utf-8"},
@@ -69,7 +69,16 @@ constexpr std::array<std::pair<int, std::string_view>, 69> kTable{{
     {kStrOn, "ON"},
     {kStrOff, "OFF"},
     {kStrCountSuffix, " "},
+    {kMsgNoCameraResponse,
+     "No response from the camera.\nCheck if the camera is connected by a cable or is in PLAY mode\n"
+     "and turn on the power again."},
     {kStrCopyingLibrary, "Copying file loaded..."},
+    {kMsgCameraUnsupported,
+     "This link software does not support the camera you are using.\nExit from the link software and restart a "
+     "link software supporting the camera before using."},
+    {kMsgBatteryLow, "Battery is running out.\nReplace it with a new one."},
+    {kMsgFolderWithoutImages, "The specified folder does not include any image file."},
+    {kMsgCameraRecognized, "The camera was recognized."},
     {kStrCardRecognized, "Recognized card/camera\nStarting loading"},
     {kStrConfirmCaption, "Lumbrel"},
     {kStrCardRecognizedAuto, "Recognized card/camera\nStarting automatic loading"},

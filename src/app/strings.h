@@ -55,7 +55,12 @@ enum StringId : int {
     kStrOn = 59172,
     kStrOff = 59173,
     kStrCountSuffix = 59174,
+    kMsgNoCameraResponse = 59175,    ///< the serial camera did not answer (most link errors)
     kStrCopyingLibrary = 59177,      ///< progress text of the copy of libraries
+    kMsgCameraUnsupported = 59178,   ///< the serial camera is not one this program can talk to
+    kMsgBatteryLow = 59179,          ///< the serial camera's battery is running out
+    kMsgFolderWithoutImages = 59180, ///< a camera folder without pictures or movies
+    kMsgCameraRecognized = 59187,    ///< the connection test found the camera
     kStrCardRecognized = 59189,      ///< confirmation before a camera load
     kStrConfirmCaption = 59190,      ///< its caption
     kStrCardRecognizedAuto = 59191,  ///< confirmation before an automatic load
