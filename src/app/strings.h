@@ -60,6 +60,12 @@ enum StringId : int {
     kMsgCameraUnsupported = 59178,   ///< the serial camera is not one this program can talk to
     kMsgBatteryLow = 59179,          ///< the serial camera's battery is running out
     kMsgFolderWithoutImages = 59180, ///< a camera folder without pictures or movies
+    kStrReceivingFolders = 59181,    ///< the camera folder list while the camera is asked
+    kStrNoFoldersReceived = 59182,   ///< the camera folder list when the camera gave none
+    kStrBatchCaption = 59183,        ///< progress caption of a transfer of every camera folder
+    kStrFolderCaption = 59184,       ///< progress caption of a transfer of one camera folder
+    kStrTransferring = 59185,        ///< progress text of a serial transfer
+    kStrUnderTransfer = 59186,       ///< after the folder name in a batch's status line
     kMsgCameraRecognized = 59187,    ///< the connection test found the camera
     kStrCardRecognized = 59189,      ///< confirmation before a camera load
     kStrConfirmCaption = 59190,      ///< its caption
