@@ -10,14 +10,21 @@
 namespace lumbrel::platform {
 namespace {
 
+// One Exec argument in double quotes.
+std::string quoteExecArgument(std::string_view arg) {
+    std::string out = "\"";
+    for (const char c : arg) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+        if (c == '%') out += '%';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
 std::vector<std::string> dataFolders() {
     std::vector<std::string> folders;
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    if (dataHome && *dataHome == '/')
-        folders.emplace_back(dataHome);
-    else if (home && *home)
-        folders.push_back(joinPath(home, ".local/share"));
+    if (std::string home = dataHome(); !home.empty()) folders.push_back(std::move(home));
     const char* dirs = std::getenv("XDG_DATA_DIRS");
     std::string_view list = dirs && *dirs ? dirs : "/usr/local/share:/usr/share";
     while (!list.empty()) {
@@ -31,6 +38,43 @@ std::vector<std::string> dataFolders() {
 }
 
 }  // namespace
+
+std::string dataHome() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && *dataHome == '/') return dataHome;
+    const char* home = std::getenv("HOME");
+    return home && *home ? joinPath(home, ".local/share") : std::string();
+}
+
+std::string desktopEntryString(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + 8);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case ' ': out += i == 0 ? "\\s" : " "; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string execValue(const std::vector<std::string>& args, std::string_view fieldCode) {
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!line.empty()) line += ' ';
+        line += quoteExecArgument(arg);
+    }
+    if (!fieldCode.empty()) {
+        if (!line.empty()) line += ' ';
+        line += fieldCode;
+    }
+    return desktopEntryString(line);
+}
 
 std::optional<std::string> findDesktopEntry(std::string_view id) {
     if (id.empty() || id.find('/') != std::string_view::npos || id == "." || id == ".." ||

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumbrel::platform {
 
@@ -18,6 +19,19 @@ std::optional<std::string> findDesktopEntry(std::string_view id);
 /// A value of the [Desktop Entry] group of a desktop entry file; empty when
 /// it is missing.
 std::string desktopEntryValue(const std::string& file, std::string_view key);
+
+/// $XDG_DATA_HOME, or $HOME/.local/share when it is unset or not absolute.
+std::string dataHome();
+
+/// A desktop entry string value: backslash, line breaks and tabs in their
+/// backslash forms, a leading space as \s (so that it is not trimmed away).
+std::string desktopEntryString(std::string_view value);
+
+/// The Exec value that runs args as they are: each argument in double quotes
+/// with ", `, $ and \ escaped inside them and % doubled (a single % starts a
+/// field code), joined by spaces, then made a string value (every backslash
+/// doubled again). fieldCode, when not empty ("%u"), follows unquoted.
+std::string execValue(const std::vector<std::string>& args, std::string_view fieldCode = {});
 
 /// The desktop entry id of the default program for scheme links ("mailto"),
 /// as `xdg-mime query default x-scheme-handler/SCHEME` tells (xdg-mime is

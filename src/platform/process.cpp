@@ -54,7 +54,8 @@ std::string runningProgramPath() {
     }
 }
 
-bool startDetached(const std::string& program, const std::vector<std::string>& args) {
+bool startDetached(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& workingFolder) {
     struct stat st;
     if (program.empty() || ::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
         ::access(program.c_str(), X_OK) != 0)
@@ -106,6 +107,7 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
         if (null < 0) failChild(reportFd);
         if (::dup2(null, 0) < 0 || ::dup2(null, 1) < 0 || ::dup2(null, 2) < 0) failChild(reportFd);
         closeOtherDescriptors(reportFd);
+        if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) failChild(reportFd);
         ::execv(program.c_str(), argv.data());
         failChild(reportFd);
     }
@@ -127,6 +129,32 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
     } while (n < 0 && errno == EINTR);
     ::close(report[0]);
     return childOk && n == 0;
+}
+
+std::optional<int> runProgram(const std::string& program, const std::vector<std::string>& args) {
+    if (program.empty()) return std::nullopt;
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int spawned = ::posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return std::nullopt;
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited != child) return std::nullopt;
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
 }
 
 std::optional<std::string> programOutput(const std::string& program, const std::vector<std::string>& args,

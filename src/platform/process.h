@@ -14,9 +14,18 @@ std::string runningProgramPath();
 
 /// Starts program with the given arguments as a detached process that outlives
 /// this one (double fork, new session, standard streams on /dev/null); does not
-/// wait for it. False when the program cannot be started (missing, not
-/// executable).
-bool startDetached(const std::string& program, const std::vector<std::string>& args = {});
+/// wait for it. With workingFolder not empty the program starts in that folder.
+/// False when the program cannot be started (missing, not executable, the
+/// working folder cannot be entered).
+bool startDetached(const std::string& program, const std::vector<std::string>& args = {},
+                   const std::string& workingFolder = {});
+
+/// Runs program (looked up in PATH when it has no "/") with the given
+/// arguments, standard input and output on /dev/null and standard error
+/// shared, and waits for it to end, however long that takes. Its exit status
+/// (128 + the signal for one killed by a signal); nullopt when it cannot be
+/// started.
+std::optional<int> runProgram(const std::string& program, const std::vector<std::string>& args);
 
 /// Runs program (looked up in PATH when it has no "/") with the given
 /// arguments and returns what it wrote to its standard output, at most
