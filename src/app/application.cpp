@@ -72,6 +72,9 @@ StartupResult Application::start() {
     for (const auto& entry : report_.interrupted.settings)
         settings_.profile().writeText(entry[0], entry[1], entry[2]);
 
+    // Files of a serial transfer that was stopped: the replay above has put
+    // back what the pipeline had taken from them, and nothing else refers to them.
+    platform::deleteTree(inProgramFolder(kReceivedFolder));
     automaticLoading_ = settings_.get(setting::AutoTakeIn) == 0;
     settleSaveFolder();
     // Temporary files of killed runs (index, generations, site pages). The

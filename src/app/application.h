@@ -26,6 +26,10 @@ inline constexpr std::string_view kWindowClass = "KDLumbrel!Main";
 inline constexpr std::string_view kRequestFileName = "Lumbrel.tmp";
 inline constexpr std::string_view kWatcherProgram = "Lmauto";
 inline constexpr std::string_view kPluginsFolder = "Plugins";
+/// Where files received from a serial camera wait in the program folder until
+/// the loading pipeline has placed them; what a stopped transfer leaves there
+/// is removed at the next start (the camera still holds every file).
+inline constexpr std::string_view kReceivedFolder = "Received";
 
 struct StartupOptions {
     std::string programFolder;        ///< resolved by findProgramFolder
