@@ -63,6 +63,14 @@ bool registerUrlHandler(const std::string& openUrlProgram, const std::string& pr
     return true;
 }
 
+void registerUrlHandlerIfStale(const std::string& openUrlProgram, const std::string& programFolder) {
+    const std::string path = urlHandlerEntryPath();
+    if (path.empty() || openUrlProgram.empty()) return;
+    const auto old = platform::readFile(path, 64 * 1024);
+    if (old && std::string(old->begin(), old->end()) == urlHandlerEntryText(openUrlProgram, programFolder)) return;
+    registerUrlHandler(openUrlProgram, programFolder);
+}
+
 bool unregisterUrlHandler() {
     const std::string path = urlHandlerEntryPath();
     if (path.empty() || !platform::exists(path)) return true;

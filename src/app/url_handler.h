@@ -29,6 +29,11 @@ std::string openUrlProgramPath();
 /// in place; a failing xdg-mime is ignored.
 bool registerUrlHandler(const std::string& openUrlProgram, const std::string& programFolder);
 
+/// registerUrlHandler when the entry is missing or says something else (a
+/// first start, or a program that has moved); nothing otherwise, so that a
+/// start does not ask xdg-mime every time.
+void registerUrlHandlerIfStale(const std::string& openUrlProgram, const std::string& programFolder);
+
 /// Removes the entry; true when none is left.
 bool unregisterUrlHandler();
 
