@@ -25,8 +25,7 @@ public:
 };
 
 /// The camera's side of a transfer. Every call returns the link's result
-/// code: 0 success, 13 cancelled by the user, others failures (see
-/// linkErrorMessage).
+/// code (LinkError): 0 success, 13 cancelled by the user, others failures.
 class SerialCamera {
 public:
     virtual ~SerialCamera() = default;
@@ -46,7 +45,23 @@ public:
     virtual void endLink() = 0;
 };
 
-/// The message string shown for a result code; 0 for none (success, cancel).
-int linkErrorMessage(int code);
+/// A camera on a CameraLink.
+class CameraLink;
+class LinkCamera final : public SerialCamera {
+public:
+    explicit LinkCamera(CameraLink& link) : link_(link) {}
+    int identify() override;
+    int batteryCheck() override;
+    int waitReady() override;
+    int changeDirectory(const std::string& name) override;
+    int listFolders(std::vector<std::string>& folders, TransferProgress* progress) override;
+    int listFiles(std::vector<std::string>& files, TransferProgress* progress) override;
+    /// Gives a movie ("AVI") the long first answer time.
+    int download(const std::string& name, const std::string& folder, TransferProgress& progress) override;
+    void endLink() override;
+
+private:
+    CameraLink& link_;
+};
 
 }  // namespace lumbrel::camera

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/strings.h"
+#include "camera/camera_link.h"
 #include "camera/recording_time.h"
 #include "platform/files.h"
 
@@ -39,17 +40,6 @@ std::string countPiece(std::size_t k, std::size_t total) {
 }
 
 }  // namespace
-
-int linkErrorMessage(int code) {
-    switch (code) {
-        case 0:
-        case kCancelled: return 0;
-        case 18: return app::kMsgBatteryLow;
-        case 25: return app::kMsgFolderWithoutImages;
-        case 28: return app::kMsgCameraUnsupported;
-        default: return app::kMsgNoCameraResponse;
-    }
-}
 
 std::string folderStatusLine(const std::string& folder, std::size_t k, std::size_t total) {
     return folder + countPiece(k, total);
@@ -99,7 +89,7 @@ LoadResult SerialTransfer::loadAll() {
 
     SerialCamera& camera = c_.camera;
     std::vector<std::string> names;
-    if (const int code = queryFolders(camera, names)) return failed(code);
+    if (const int code = queryFolders(camera, names)) return failed(code, true);
     std::vector<CameraFolder> folders;
     std::size_t total = 0;
     for (const std::string& name : names) {
@@ -190,14 +180,14 @@ void SerialTransfer::dateReceived(const std::string& path, const std::string& na
     }
 }
 
-LoadResult SerialTransfer::failed(int code) {
+LoadResult SerialTransfer::failed(int code, bool linkEnded) {
     linkError_ = code;
-    c_.camera.endLink();
+    if (!linkEnded && code != kCancelled) c_.camera.endLink();  // a cancelled reception has ended it
     if (progressOpen_) {
         c_.progress.close();
         progressOpen_ = false;
     }
-    if (const int message = linkErrorMessage(code)) c_.loader.prompt.showMessage(message, app::text(message));
+    if (const int message = linkErrorStringId(static_cast<LinkError>(code))) c_.loader.prompt.showMessage(message, app::text(message));
     platform::deleteTree(receivingFolder());
     return code == kCancelled ? LoadResult::Cancelled : LoadResult::Failed;
 }

@@ -68,8 +68,9 @@ private:
     int receive(const std::vector<CameraFolder>& folders, bool batch);
     /// Dates a received file (its last-write time) for the pipeline.
     void dateReceived(const std::string& path, const std::string& name) const;
-    /// Ends the link after a failed or cancelled step and removes what came in.
-    LoadResult failed(int code);
+    /// Ends the link after a failed or cancelled step (unless it has ended
+    /// already) and removes what came in.
+    LoadResult failed(int code, bool linkEnded = false);
     LoadResult place(const std::string& titleShown, std::string_view caption);
     std::string receivingFolder() const;
 

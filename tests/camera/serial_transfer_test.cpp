@@ -45,7 +45,7 @@ public:
     int download(const std::string& name, const std::string& folder, TransferProgress& progress) override {
         if (const int code = op("ZG " + current + "/" + name)) return code;
         progress.percent(50);
-        if (progress.cancelled()) return 13;
+        if (progress.cancelled()) return cancel();
         lumbrel::test::writeBytes(folder + "/" + name, folders[current][name]);
         progress.percent(100);
         return 0;
@@ -54,8 +54,14 @@ public:
 
     int op(const std::string& call) {
         calls.push_back(call);
-        if (failAt && failAt->first == call && --failCountdown == 0) return failAt->second;
+        if (failAt && failAt->first == call && --failCountdown == 0)
+            return failAt->second == 13 ? cancel() : failAt->second;
         return 0;
+    }
+    /// A cancelled bulk reply ends the link itself, as the link does.
+    int cancel() {
+        endLink();
+        return 13;
     }
     void failOn(const std::string& call, int code, int nth = 1) {
         failAt = {call, code};
@@ -231,6 +237,7 @@ TEST_F(SerialTransferTest, LinkErrorsAndCancelTakeEverythingBack) {
         EXPECT_TRUE(doc_.albums().empty());
         EXPECT_EQ(prompt_.messages, c.message ? std::vector<int>{c.message} : std::vector<int>{});
         EXPECT_EQ(camera_.calls.back(), "QR");
+        EXPECT_EQ(std::count(camera_.calls.begin(), camera_.calls.end(), "QR"), 1);
         EXPECT_EQ(shown_.opened, shown_.closed);
     }
     camera_.failAt.reset();
