@@ -7,9 +7,14 @@
 #include <filesystem>
 
 #include "app/busy_flag.h"
+#include "app/strings.h"
 #include "camera/camera_command.h"
+#include "camera/camera_link.h"
+#include "camera/serial_transfer.h"
 #include "camera/drive_list.h"
 #include "cli/library_session.h"
+#include "cli/load_options.h"
+#include "cli/terminal_progress.h"
 #include "maintenance/other_images.h"
 #include "platform/files.h"
 
@@ -262,6 +267,102 @@ int runLoadOther(const std::string& home, const std::vector<std::string>& args, 
     camera::ImageLoader loader(session.loader());
     const camera::LoadResult result = loader.loadOtherImages(*folders, choice);
     const int status = reportLoad(result, loader.report(), session.progress().interrupted(), out, err);
+    session.application().exit();
+    return status;
+}
+
+namespace {
+
+constexpr std::string_view kSerialLoadUsage =
+    "usage: lumbrel-cli [--home DIR] serial load --batch | --folder NAME [--port P] [--speed S]\n"
+    "                   [--date YYYYMMDD] [--title TEXT] [--no-open]\n"
+    "Receives the pictures and movies of a camera on a serial port and loads them into\n"
+    "the image library as a card load does. --batch takes every camera folder, --folder\n"
+    "one (as serial folders lists it, without \\DCIM\\). --port (COM1..COM9 or a device\n"
+    "such as /dev/ttyUSB0) and --speed (9600..115200) replace the settings this time.\n"
+    "Ctrl-C cancels the transfer: nothing is loaded, the camera keeps its files.\n";
+
+}  // namespace
+
+int runSerialLoad(const std::string& home, const std::vector<std::string>& args, std::ostream& out,
+                  std::ostream& err) {
+    bool batch = false;
+    std::optional<std::string> folder, port, speed;
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            out << kSerialLoadUsage;
+            return 0;
+        }
+        if (a == "--batch") {
+            batch = true;
+            continue;
+        }
+        std::optional<std::string>* target = a == "--folder" ? &folder : a == "--port" ? &port
+                                           : a == "--speed"  ? &speed
+                                                             : nullptr;
+        if (!target) {
+            rest.push_back(a);
+            continue;
+        }
+        if (i + 1 == args.size()) {
+            err << "lumbrel-cli: " << a << " needs a value\n" << kSerialLoadUsage;
+            return 2;
+        }
+        *target = args[++i];
+    }
+    if (batch == folder.has_value()) {
+        err << "lumbrel-cli: serial load takes --batch or --folder NAME\n" << kSerialLoadUsage;
+        return 2;
+    }
+    std::string error;
+    auto options = parseLoadOptions(rest, error);
+    if (!options || !options->operands.empty() || options->transfer || !options->folders.empty()) {
+        err << "lumbrel-cli: " << (options ? "serial load takes no such option" : error) << "\n" << kSerialLoadUsage;
+        return 2;
+    }
+    LibrarySession session(err, *options);
+    session.progress().catchSignals();
+    if (!session.start(home)) return 1;
+    app::Settings& settings = session.application().settings();
+
+    camera::CameraLink link;
+    link.loadSettings(settings);
+    if (port) link.setPortName(*port);
+    if (speed) link.setSpeed(*speed);
+    camera::LinkCamera camera(link);
+    TerminalTransferProgress shown(err, session.progress());
+    camera::SerialTransferContext context{session.loader(), camera, shown};
+    camera::SerialTransfer transfer(context);
+    camera::LoadResult result = camera::LoadResult::Failed;
+    if (batch) {
+        result = transfer.loadAll();
+    } else {
+        std::vector<std::string> names;
+        if (const int code = camera::SerialTransfer::queryFolders(camera, names)) {
+            if (const int message = camera::linkErrorStringId(static_cast<camera::LinkError>(code)))
+                session.loader().prompt.showMessage(message, app::text(message));
+            if (code == camera::code(camera::LinkError::CannotOpen)) err << "lumbrel-cli: " << link.portError() << "\n";
+            session.application().exit();
+            return 1;
+        }
+        if (std::find(names.begin(), names.end(), *folder) == names.end()) {
+            link.endLink();
+            err << "lumbrel-cli: the camera has no folder " << *folder << " (it has:";
+            for (const auto& name : names) err << " " << name;
+            err << ")\n";
+            session.application().exit();
+            return 1;
+        }
+        settings.set(app::setting::SCameraDir, *folder);
+        result = transfer.loadFolder(*folder);
+    }
+    if (transfer.linkError() == camera::code(camera::LinkError::CannotOpen))
+        err << "lumbrel-cli: " << link.portError() << "\n";
+    if (transfer.linkError() == camera::code(camera::LinkError::Cancelled))
+        err << "lumbrel-cli: cancelled; nothing was loaded\n";
+    const int status = reportLoad(result, transfer.report(), session.progress().interrupted(), out, err);
     session.application().exit();
     return status;
 }

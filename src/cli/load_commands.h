@@ -18,5 +18,9 @@ int runAuto(const std::string& home, const std::vector<std::string>& args, std::
 /// load-other: the folders the user names, as the "Load other images" dialog loads them.
 int runLoadOther(const std::string& home, const std::vector<std::string>& args, std::ostream& out,
                  std::ostream& err);
+/// serial load: the pictures and movies of a camera on a serial port, every
+/// folder (--batch) or one (--folder NAME).
+int runSerialLoad(const std::string& home, const std::vector<std::string>& args, std::ostream& out,
+                  std::ostream& err);
 
 }  // namespace lumbrel::cli

@@ -63,6 +63,29 @@ void TerminalProgress::end() {
     barShown_ = false;
 }
 
+TerminalTransferProgress::TerminalTransferProgress(std::ostream& err, TerminalProgress& signals)
+    : err_(err), signals_(signals), terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+void TerminalTransferProgress::open(std::string_view caption, std::string_view text) {
+    signals_.catchSignals();
+    err_ << caption << ": " << text << " (Ctrl-C cancels)\n";
+}
+
+void TerminalTransferProgress::status(std::string_view line) {
+    if (terminal_ && !line_.empty()) err_ << "\n";
+    line_ = line;
+    err_ << line_ << (terminal_ ? "" : "\n") << std::flush;
+}
+
+void TerminalTransferProgress::percent(int value) {
+    if (terminal_ && !line_.empty()) err_ << "\r" << line_ << " " << value << "%" << std::flush;
+}
+
+void TerminalTransferProgress::close() {
+    if (terminal_ && !line_.empty()) err_ << "\n";
+    line_.clear();
+}
+
 TerminalWaitWindow::TerminalWaitWindow(std::ostream& err) : err_(err), visible_(::isatty(STDERR_FILENO) == 1) {}
 
 void TerminalWaitWindow::show(std::string_view title, std::string_view line1, std::string_view line2) {

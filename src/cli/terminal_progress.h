@@ -11,6 +11,7 @@
 
 #include "app/services.h"
 #include "camera/loader_prompt.h"
+#include "camera/serial_camera.h"
 
 namespace lumbrel::cli {
 
@@ -38,6 +39,25 @@ private:
     bool handlerInstalled_ = false;
     bool barShown_ = false;
     std::size_t total_ = 0;
+};
+
+/// The progress window of a serial transfer: each file's status line on
+/// stderr, with its percentage on a terminal. Cancel is a suspend signal of
+/// the load's progress.
+class TerminalTransferProgress : public camera::TransferProgress {
+public:
+    TerminalTransferProgress(std::ostream& err, TerminalProgress& signals);
+    void open(std::string_view caption, std::string_view text) override;
+    void status(std::string_view line) override;
+    void percent(int value) override;
+    bool cancelled() override { return signals_.cancelled(); }
+    void close() override;
+
+private:
+    std::ostream& err_;
+    TerminalProgress& signals_;
+    bool terminal_;
+    std::string line_;
 };
 
 class TerminalWaitWindow : public app::WaitWindow {
