@@ -10,12 +10,16 @@
 #include "app/strings.h"
 #include "camera/auto_load.h"
 #include "camera/camera_command.h"
+#include "camera/camera_link.h"
 #include "camera/image_loader.h"
+#include "camera/serial_transfer.h"
 #include "maintenance/library_list.h"
 #include "platform/app_paths.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "ui/other_images_dialog.h"
+#include "ui/serial_load_dialog.h"
+#include "ui/transfer_window.h"
 #include "ui/ui_thread.h"
 
 namespace lumbrel::ui {
@@ -156,15 +160,35 @@ void DesktopProgram::loadFromCamera(int connection) {
     if (!session_) return;
     app::BusyScope busy;
     if (connection == 1) {
-        message(QStringLiteral("Loading from a camera on a serial port (RS232C) is not available in this version.\n"
-                               "Connect the camera as a USB drive or put its card into a card reader, and choose "
-                               "Card/USB connection."));
+        loadFromSerialCamera();
         return;
     }
     const camera::Pipeline pipeline = session_->pipeline();
     camera::CameraResult result = camera::CameraResult::NoDrive;
     runInBackground([&] { result = camera::loadFromCamera(session_->application().settings(), *prompts_, pipeline); });
     if (result == camera::CameraResult::Loaded || result == camera::CameraResult::LoadFailed) tellAboutLoad();
+}
+
+// A camera on a serial port: the RS232C dialog owns the link; each transfer
+// it starts runs on the worker thread with the transfer's progress window.
+void DesktopProgram::loadFromSerialCamera() {
+    app::Settings& settings = session_->application().settings();
+    const auto transfer = [this](camera::CameraLink& link, int mode, const std::string& folder) {
+        camera::LinkCamera camera(link);
+        GuiTransferProgress shown(frame_.get());
+        camera::SerialTransferContext context{session_->loader(), camera, shown};
+        camera::SerialTransfer run(context);
+        camera::LoadResult result = camera::LoadResult::Failed;
+        runInBackground([&] { result = mode == 0 ? run.loadAll() : run.loadFolder(folder); });
+        if (run.linkError() == camera::code(camera::LinkError::CannotOpen) && !link.portError().empty())
+            message(qt(link.portError()), true);
+        if (result == camera::LoadResult::Loaded || result == camera::LoadResult::Failed)
+            tellAboutLoad(run.report(), QStringLiteral("in the camera"));
+        frame_->updateViews();
+        return result == camera::LoadResult::Loaded;
+    };
+    SerialLoadDialog dialog(settings, transfer, std::make_unique<camera::CameraLink>(), frame_.get());
+    dialog.exec();
 }
 
 // The folders the user lists in "Load other images" go through the loading

@@ -61,6 +61,7 @@ private:
         DesktopProgram& p_;
     };
 
+    void loadFromSerialCamera();
     void tellAboutStartup();
     void tellAboutLoad();
     void tellAboutLoad(const camera::LoadReport& report, const QString& where);
