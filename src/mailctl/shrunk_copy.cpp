@@ -38,7 +38,10 @@ std::optional<std::pair<int, int>> fittedSize(int width, int height, std::pair<i
     const auto [boxWidth, boxHeight] = box;
     if (width <= 0 || height <= 0 || (width <= boxWidth && height <= boxHeight)) return std::nullopt;
     const std::int64_t w = width, h = height;
-    if (h < w * 3 / 4) return std::pair{boxWidth, static_cast<int>(std::max<std::int64_t>(1, h * boxWidth / w))};
+    // Wider than 4:3, compared exactly: with H < W * 3 / 4 in integers a
+    // 641 x 480 picture would count as 4:3 and come out 641 x 480, outside
+    // the box.
+    if (h * 4 < w * 3) return std::pair{boxWidth, static_cast<int>(std::max<std::int64_t>(1, h * boxWidth / w))};
     return std::pair{static_cast<int>(std::max<std::int64_t>(1, w * boxHeight / h)), boxHeight};
 }
 

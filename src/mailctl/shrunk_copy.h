@@ -13,7 +13,8 @@ std::pair<int, int> boxOf(int sizeCode);
 
 /// The size a width x height picture is shrunk to so that it fits the box:
 /// nullopt when it fits already. A picture wider than 4:3 takes the box's
-/// width, any other its height, the other side in proportion (rounded down).
+/// width, any other its height, the other side in proportion (rounded down,
+/// at least 1).
 std::optional<std::pair<int, int>> fittedSize(int width, int height, std::pair<int, int> box);
 
 /// The temporary copy of one click. The folder is imagePath/tmp; when that

@@ -67,3 +67,24 @@ TEST(DesktopEntry, DefaultHandlerComesFromXdgMime) {
 
 }  // namespace
 }  // namespace lumbrel::platform
+
+namespace lumbrel::platform {
+namespace {
+
+TEST(DesktopEntry, ExecValuesQuoteEveryArgumentAndEscapeTheValue) {
+    EXPECT_EQ(execValue({"/opt/my app/run", "--home", "50% $HOME \"x\" `y`"}, "%u"),
+              "\"/opt/my app/run\" \"--home\" \"50%% \\\\$HOME \\\\\"x\\\\\" \\\\`y\\\\`\" %u");
+    EXPECT_EQ(execValue({"a\\b"}), "\"a\\\\\\\\b\"");  // the backslash escaped for Exec, then for the value
+    EXPECT_EQ(desktopEntryString(" lead\ttab\nline"), "\\slead\\ttab\\nline");
+    TempDir dir;
+    {
+        ScopedEnv data("XDG_DATA_HOME", dir / "data");
+        EXPECT_EQ(dataHome(), dir / "data");
+    }
+    ScopedEnv data("XDG_DATA_HOME", "relative");
+    ScopedEnv home("HOME", dir.path());
+    EXPECT_EQ(dataHome(), dir / ".local/share");
+}
+
+}  // namespace
+}  // namespace lumbrel::platform

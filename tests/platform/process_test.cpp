@@ -110,3 +110,32 @@ TEST(ProgramOutput, GivesWhatAProgramPrintsWithinItsLimitAndTime) {
 
 }  // namespace
 }  // namespace lumbrel::platform
+
+namespace lumbrel::platform {
+namespace {
+
+TEST(Process, StartsDetachedInTheGivenFolder) {
+    TempDir dir;
+    const std::string script = writeScript(dir, "where.sh", "pwd > \"$1.tmp\"; mv \"$1.tmp\" \"$1\"\n");
+    test::writeText(dir / "work dir/keep", "");
+    ASSERT_TRUE(startDetached(script, {dir / "marker"}, dir / "work dir"));
+    EXPECT_TRUE(waitForContent(dir / "marker", dir / "work dir\n"));
+    EXPECT_FALSE(startDetached(script, {dir / "marker"}, dir / "missing"));
+}
+
+TEST(RunProgram, WaitsForTheEndAndGivesTheStatus) {
+    TempDir dir;
+    // The program is still at work when it is first asked to run: the call
+    // returns only once the file it writes last is there.
+    const std::string script = writeScript(dir, "slow.sh", "sleep 0.2; printf '%s|' \"$@\" > \"$1\"; exit 4\n");
+    EXPECT_EQ(runProgram(script, {dir / "out", "a b"}), 4);
+    const auto bytes = test::readBytes(dir / "out");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), dir / "out|a b|");
+    EXPECT_EQ(runProgram(writeScript(dir, "killed.sh", "kill -9 $$\n"), {}), 128 + 9);
+    EXPECT_EQ(runProgram("sh", {"-c", "exit 0"}), 0);  // looked up in PATH
+    EXPECT_EQ(runProgram(dir / "missing", {}), std::nullopt);
+    EXPECT_EQ(runProgram("", {}), std::nullopt);
+}
+
+}  // namespace
+}  // namespace lumbrel::platform
