@@ -35,6 +35,7 @@ constexpr std::string_view kUsage =
     "       lumbrel-cli [--home DIR] settings list | get SECTION KEY | set SECTION KEY VALUE\n"
     "       lumbrel-cli [--home DIR] mail list\n"
     "       lumbrel-cli [--home DIR] template list | set TITLE COLOUR\n"
+    "       lumbrel-cli [--home DIR] serial load --batch | --folder NAME [--port P] [--speed S]\n"
     "\n"
     "  info         show the program folder, the save folder, the index file and\n"
     "               the number of libraries and images\n"
@@ -53,6 +54,7 @@ constexpr std::string_view kUsage =
     "  settings     show or change the settings of the Setup page\n"
     "  mail         show the mail programs that album pages can send pictures with\n"
     "  template     show the templates of the plug-ins, or choose one and its colours\n"
+    "  serial load  load the pictures and movies of a camera on a serial port\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
 
@@ -135,6 +137,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!rest.empty() && rest[0] == "settings") return runSettings(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "mail") return runMail(home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "template") return runTemplate(home, commandArgs, out, err);
+    if (rest.size() >= 2 && rest[0] == "serial" && rest[1] == "load")
+        return runSerialLoad(home, std::vector<std::string>(rest.begin() + 2, rest.end()), out, err);
     if (!rest.empty() && isMaintenanceCommand(rest[0])) return runMaintenance(rest[0], home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
