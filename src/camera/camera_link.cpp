@@ -459,6 +459,7 @@ LinkError CameraLink::bulkReply(std::span<const std::uint8_t> command, std::size
         }
     }
     timeouts_.firstBlock = false;
+    timeouts_.blocksReceived = 0;
 
     if (cancelled) {
         data.clear();
