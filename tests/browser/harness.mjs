@@ -162,8 +162,9 @@ export async function checkResources(target, what, check) {
 }
 
 /// The address a page hands to a control program (lumbrel-mail: or
-/// lumbrel-print:) when action runs: { scheme, params } with the query's
-/// properties, or null when none is tried within the time-out.
+/// lumbrel-print:) when action runs: { scheme, params, url } with the query's
+/// properties and the whole address, or null when none is tried within the
+/// time-out.
 ///
 /// The hand-over is a navigation to a scheme that Chromium passes to the
 /// desktop; Chromium then holds that window's input for its own question, so
@@ -174,7 +175,7 @@ export async function handOver(page, action) {
     try {
         const url = (await request).url();
         const colon = url.indexOf(':');
-        return { scheme: url.slice(0, colon), params: new URLSearchParams(url.slice(colon + 2)) };
+        return { scheme: url.slice(0, colon), params: new URLSearchParams(url.slice(colon + 2)), url };
     } catch {
         return null;
     }
