@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <thread>
 
 #include "app/settings.h"
 #include "app/strings.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
+#include "platform/monotonic_sleep.h"
 #include "platform/serial_port.h"
 
 namespace lumbrel::camera {
@@ -49,9 +49,7 @@ private:
 
 class SteadyLinkClock final : public LinkClock {
 public:
-    void sleep(std::chrono::milliseconds duration) override {
-        std::this_thread::sleep_until(std::chrono::steady_clock::now() + duration);
-    }
+    void sleep(std::chrono::milliseconds duration) override { platform::sleepMonotonic(duration); }
 };
 
 int baudOf(std::string_view speed) {
@@ -109,6 +107,10 @@ LinkClock& steadyLinkClock() {
 int speedIndex(std::string_view speed) {
     const auto it = std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), speed);
     return it == std::end(kLinkSpeeds) ? 1 : static_cast<int>(it - std::begin(kLinkSpeeds));
+}
+
+bool isLinkSpeed(std::string_view speed) {
+    return std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), speed) != std::end(kLinkSpeeds);
 }
 
 std::vector<std::uint8_t> commandBytes(std::string_view text) {

@@ -80,6 +80,8 @@ inline constexpr std::string_view kLinkSpeeds[] = {"2400",  "4800",  "9600",  "1
                                                    "28800", "38400", "57600", "115200"};
 /// The index of speed in kLinkSpeeds; 1 for a speed the list does not hold.
 int speedIndex(std::string_view speed);
+/// Whether speed is one of kLinkSpeeds.
+bool isLinkSpeed(std::string_view speed);
 
 /// The bytes sent for a command: their number is fixed by its first two
 /// letters ("WL" 10; "RL", "GO", "XF", "CC" 6; "EY" 5; "XA", "XT", "XG",
