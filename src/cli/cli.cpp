@@ -11,6 +11,7 @@
 #include "cli/load_commands.h"
 #include "cli/media_commands.h"
 #include "cli/pages_commands.h"
+#include "cli/serial_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/template_commands.h"
 #include "library/index_file.h"
@@ -35,6 +36,8 @@ constexpr std::string_view kUsage =
     "       lumbrel-cli [--home DIR] settings list | get SECTION KEY | set SECTION KEY VALUE\n"
     "       lumbrel-cli [--home DIR] mail list\n"
     "       lumbrel-cli [--home DIR] template list | set TITLE COLOUR\n"
+    "       lumbrel-cli [--home DIR] serial test [--port P] [--speed S] [--save]\n"
+    "       lumbrel-cli [--home DIR] serial folders [--port P]\n"
     "       lumbrel-cli [--home DIR] serial load --batch | --folder NAME [--port P] [--speed S]\n"
     "\n"
     "  info         show the program folder, the save folder, the index file and\n"
@@ -54,6 +57,8 @@ constexpr std::string_view kUsage =
     "  settings     show or change the settings of the Setup page\n"
     "  mail         show the mail programs that album pages can send pictures with\n"
     "  template     show the templates of the plug-ins, or choose one and its colours\n"
+    "  serial test  look for a camera on a serial port (--save keeps port and speed)\n"
+    "  serial folders  list the camera folders of a camera on a serial port\n"
     "  serial load  load the pictures and movies of a camera on a serial port\n"
     "\n"
     "The program folder is DIR, else $LUMBREL_HOME, else the folder of this program.\n";
@@ -139,6 +144,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!rest.empty() && rest[0] == "template") return runTemplate(home, commandArgs, out, err);
     if (rest.size() >= 2 && rest[0] == "serial" && rest[1] == "load")
         return runSerialLoad(home, std::vector<std::string>(rest.begin() + 2, rest.end()), out, err);
+    if (!rest.empty() && rest[0] == "serial") return runSerial(home, commandArgs, out, err);
     if (!rest.empty() && isMaintenanceCommand(rest[0])) return runMaintenance(rest[0], home, commandArgs, out, err);
     if (!rest.empty() && rest[0] == "media")
         return runMedia(std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
