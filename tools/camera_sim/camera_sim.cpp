@@ -191,7 +191,8 @@ void CameraSim::serve() {
 
 bool CameraSim::handleCommand() {
     std::vector<std::uint8_t> bytes;
-    int b = readByte(2000);
+    // The link may wait 2 s after its first ENQ before it reads the ACK.
+    int b = readByte(5000);
     // ENQ again: the last one was a handshake alone (a speed confirmation).
     while (b == kEnq) {
         {
@@ -199,7 +200,7 @@ bool CameraSim::handleCommand() {
             ++stats_.enqs;
         }
         writeBytes({kAck});
-        b = readByte(2000);
+        b = readByte(5000);
     }
     if (b < 0) return false;
     bytes.push_back(static_cast<std::uint8_t>(b));
