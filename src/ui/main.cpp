@@ -11,6 +11,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/program_folder.h"
 #include "app/url_handler.h"
@@ -73,8 +74,13 @@ int main(int argc, char** argv) {
     }
     lumbrel::ui::DesktopProgram program(home);
     if (const auto status = program.start()) return *status;
-    const std::string openUrl = lumbrel::app::openUrlProgramPath();
-    lumbrel::app::registerUrlHandlerIfStale(openUrl, registeredHome(home, openUrl));
+    // The first start's registration asks xdg-mime, which takes a moment: it
+    // runs beside the window instead of before its first paint, and is
+    // waited for at the end.
+    std::jthread registering([home] {
+        const std::string openUrl = lumbrel::app::openUrlProgramPath();
+        lumbrel::app::registerUrlHandlerIfStale(openUrl, registeredHome(home, openUrl));
+    });
     const int status = QApplication::exec();
     program.finish();
     return status;
