@@ -43,10 +43,11 @@ public:
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
     void accept() override;
     void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void query();

@@ -51,6 +51,7 @@ CommunicationDialog::CommunicationDialog(camera::CameraLink& link, app::Settings
     cancel_->setObjectName("cancel");
     // A device the list does not know (another adapter) can be typed in.
     port_->setEditable(true);
+    port_->setMinimumContentsLength(14);  // room for a device path such as /dev/ttyUSB0
     port_->addItems(offeredPorts());
     speed_->addItems(kOfferedSpeeds);
     goodPort_ = qt(link_.portName());

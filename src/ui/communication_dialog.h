@@ -36,7 +36,6 @@ public slots:
     /// are disabled meanwhile) and says how it went.
     void testConnection();
 
-protected:
     void accept() override;
 
 private:

@@ -42,7 +42,6 @@ public:
 public slots:
     void openSettings();
 
-protected:
     void accept() override;
     void done(int result) override;
 
