@@ -143,6 +143,24 @@ TEST_F(CameraLinkTest, NakToEnqTwiceBeforeIdentificationFails) {
     EXPECT_EQ(opens, 1);  // a wrong answer does not reopen the port
 }
 
+TEST_F(CameraLinkTest, NakToEnqFromAnIdentifiedCamera) {
+    // An identified camera that NAKs is busy: asked again after 100 ms, up to
+    // ten times; past that the handshake fails like a wrong answer.
+    for (const int naks : {3, 12}) {
+        SCOPED_TRACE(naks);
+        SimOptions options;
+        options.nakEnq = naks;
+        options.nakEnqAfter = 3;  // SU, NP, PP
+        startCamera(options);
+        ASSERT_EQ(link().identify(), LinkError::Ok);
+        clock.sleeps.clear();
+        EXPECT_EQ(link().batteryCheck(), naks == 3 ? LinkError::Ok : LinkError::NoAck);
+        EXPECT_EQ(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100), naks == 3 ? 3 : 10);
+        EXPECT_EQ(opens, 1);
+        opens = 0;
+    }
+}
+
 TEST_F(CameraLinkTest, CorruptedAndOversizedBlocksAreFetchedAgain) {
     for (const bool oversize : {false, true}) {
         SCOPED_TRACE(oversize ? "1545-byte block" : "bad checksum");

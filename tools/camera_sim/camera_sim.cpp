@@ -179,11 +179,12 @@ void CameraSim::serve() {
             continue;
         }
         if (options_.noAnswer) continue;
-        if (nakLeft_ > 0) {
+        if (nakLeft_ > 0 && ackedEnqs_ >= options_.nakEnqAfter) {
             --nakLeft_;
             writeBytes({kNak});
             continue;
         }
+        ++ackedEnqs_;
         writeBytes({kAck});
         handleCommand();
     }

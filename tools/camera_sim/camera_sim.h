@@ -20,7 +20,8 @@ struct SimOptions {
     std::string card;                                   ///< folder holding DCIM
     std::uint8_t identity[4] = {0x01, 0xC8, 0x00, 0x00};  ///< the "SU" reply r0..r3
     bool noAnswer = false;                              ///< never answer anything
-    int nakEnq = 0;                                     ///< answer the first so many ENQs with NAK
+    int nakEnq = 0;                                     ///< answer so many ENQs with NAK...
+    int nakEnqAfter = 0;                                ///< ...once this many have been answered with ACK
     enum class Corrupt { None, Once, Always };
     Corrupt corrupt = Corrupt::None;                    ///< a wrong checksum on the first block sent, or on every one
     bool oversizeBlock = false;                         ///< send the first block once with length 1545
@@ -87,6 +88,7 @@ private:
     std::string folder_;
     int pending_ = -1;
     int nakLeft_ = 0;
+    int ackedEnqs_ = 0;
     int busyLeft_ = 0;
     bool corruptUsed_ = false;
     bool oversizeUsed_ = false;

@@ -25,7 +25,8 @@ const char kUsage[] =
     "  --link PATH          make PATH a symbolic link to the device\n"
     "  --identity R0,R1,R2,R3   the identification reply (default 1,200,0,0)\n"
     "  --no-answer          never answer\n"
-    "  --nak-enq N          answer the first N handshakes with NAK\n"
+    "  --nak-enq N          answer N handshakes with NAK (the first N, or those after\n"
+    "  --nak-enq-after M    the first M answered)\n"
     "  --corrupt once|always    a wrong checksum on the first block, or on every block\n"
     "  --oversize-block     send the first block once with length 1545\n"
     "  --pull-cable-after N close the line after N commands\n"
@@ -73,6 +74,8 @@ int main(int argc, char** argv) {
             options.noAnswer = true;
         } else if (arg == "--nak-enq" && number(value(), n)) {
             options.nakEnq = static_cast<int>(n);
+        } else if (arg == "--nak-enq-after" && number(value(), n)) {
+            options.nakEnqAfter = static_cast<int>(n);
         } else if (arg == "--corrupt") {
             const auto v = value();
             if (v != "once" && v != "always") {
