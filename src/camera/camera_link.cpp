@@ -126,7 +126,8 @@ std::vector<std::uint8_t> commandBytes(std::string_view text) {
         length = 4;
     else if (two == "CD" || two == "ZQ" || two == "ZG")
         length = text.size() + 1;
-    std::vector<std::uint8_t> bytes(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(length, text.size())));
+    const std::string_view sent = text.substr(0, length);
+    std::vector<std::uint8_t> bytes(sent.begin(), sent.end());
     bytes.resize(length, 0);
     return bytes;
 }

@@ -91,7 +91,8 @@ inline std::vector<std::uint8_t> patternBytes(std::size_t n, unsigned seed) {
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 /// A card: DCIM/100TEST (two pictures, a movie and files that are neither),

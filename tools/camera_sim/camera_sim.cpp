@@ -154,7 +154,8 @@ bool CameraSim::writeBytes(const std::vector<std::uint8_t>& bytes) {
         }
     }
     if (options_.pace) {
-        std::this_thread::sleep_until(start + std::chrono::microseconds(bytes.size() * 10 * 1000000 / std::size_t(speed)));
+        const auto lineTime = std::chrono::microseconds(bytes.size() * 10 * 1000000 / std::size_t(speed));
+        std::this_thread::sleep_until(start + lineTime);
     }
     return true;
 }
@@ -328,7 +329,8 @@ void CameraSim::sendBulk(const std::vector<std::uint8_t>& data) {
             } else {
                 block.push_back(std::uint8_t(n >> 8));
                 block.push_back(std::uint8_t(n));
-                block.insert(block.end(), data.begin() + std::ptrdiff_t(offset), data.begin() + std::ptrdiff_t(offset + n));
+                const auto from = data.begin() + std::ptrdiff_t(offset);
+                block.insert(block.end(), from, from + std::ptrdiff_t(n));
             }
             block.push_back(offset + n >= data.size() ? kEtx : kEtb);
             std::uint8_t sum = complementSum(block, 1);
