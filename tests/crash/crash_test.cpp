@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -47,6 +48,7 @@ namespace {
 const std::string kCli = LUMBREL_CLI;
 const std::string kMakeSampleCard = LUMBREL_MAKE_SAMPLE_CARD;
 const std::string kKillAtLibrary = LUMBREL_KILL_AT_LIBRARY;
+const std::string kCameraSim = LUMBREL_CAMERA_SIM;
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error(what + ": " + std::strerror(errno));
@@ -599,6 +601,7 @@ public:
     // The command under test (lumbrel-cli's arguments), with the preload
     // library and its settings.
     Exit job(const std::vector<std::string>& args, const std::vector<std::string>& killEnv) const {
+        if (beforeJob) beforeJob();
         std::vector<std::string> env = {"LD_PRELOAD=" + kKillAtLibrary};
         env.insert(env.end(), killEnv.begin(), killEnv.end());
         return cli(args, env);
@@ -632,6 +635,9 @@ public:
     std::string shorten(const std::string& text) const {
         return replaceAll(replaceAll(text, card_ + "/", "card/"), home_ + "/", "home/");
     }
+
+    /// Called before each run of the command under test (a fresh camera).
+    std::function<void()> beforeJob;
 
 private:
     std::string work_, run_, seed_, card_, home_, shm_, skipReason_;
@@ -931,6 +937,99 @@ INSTANTIATE_TEST_SUITE_P(Crash, OtherFoldersKill,
                          testing::Values(OtherCase{"ByRecordingDate", "other folders moved by recording date", 0},
                                          OtherCase{"OneLibrary", "other folders moved into one library", 1}),
                          [](const testing::TestParamInfo<OtherCase>& info) { return std::string(info.param.id); });
+
+// The small card without its undated picture: a received picture without a
+// date of its own is recorded at the time it came in, which differs from run
+// to run.
+void makeSerialCard(const std::string& card, const std::string& scratch) {
+    makeSmallCard(card, scratch);
+    removeTree(card + "/DCIM/101ORRIN/ABCD0103.JPG");
+}
+
+// A simulated serial camera serving the workspace's card, a process of its
+// own started afresh for each run: a run killed in the middle of a reply
+// leaves the camera half-way through it, as a real camera would be until
+// switched off and on.
+class SimulatedCamera {
+public:
+    explicit SimulatedCamera(const Workspace& w) : w_(w), device_(w.work() + "/camera-tty") {}
+    ~SimulatedCamera() { stop(); }
+    SimulatedCamera(const SimulatedCamera&) = delete;
+    SimulatedCamera& operator=(const SimulatedCamera&) = delete;
+
+    const std::string& device() const { return device_; }
+
+    void restart() {
+        stop();
+        ::unlink(device_.c_str());
+        pid_ = ::fork();
+        if (pid_ < 0) fail("fork");
+        if (pid_ == 0) {
+            const int out = ::open((w_.work() + "/camera.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out >= 0) {
+                ::dup2(out, 1);
+                ::dup2(out, 2);
+            }
+            ::execl(kCameraSim.c_str(), kCameraSim.c_str(), w_.card().c_str(), "--link", device_.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int i = 0; i < 500; ++i) {
+            struct stat st {};
+            if (::stat(device_.c_str(), &st) == 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        fail("the simulated camera did not start");
+    }
+
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    const Workspace& w_;
+    std::string device_;
+    pid_t pid_ = -1;
+};
+
+// Kill points of a serial load: spread over the whole run, and every few
+// points around the commit of the index.
+std::vector<std::uint64_t> serialPoints(const Reference& ref) {
+    std::vector<std::uint64_t> points = spread(ref.points, 24);
+    std::uint64_t commit = 0;
+    std::istringstream lines(ref.log);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::uint64_t n = 0;
+        std::string call;
+        fields >> n >> call;
+        if (call.starts_with("rename") && line.ends_with(".kds")) commit = std::max(commit, n);
+    }
+    for (std::uint64_t p = commit > 2 ? commit - 2 : 1; commit && p <= commit + 2 && p <= ref.points; ++p)
+        points.push_back(p);
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
+// A batch from a serial camera, killed while files come in (they wait in the
+// program folder), while the pipeline places them and around its commit.
+TEST(CrashSerialCamera, BatchKilledAtSampledPoints) {
+    Workspace w({});
+    const State before = prepare(w, makeSerialCard);
+    SimulatedCamera camera(w);
+    w.beforeJob = [&] { camera.restart(); };
+    const std::vector<std::string> command = {"serial", "load", "--batch", "--port", camera.device(), "--no-open"};
+    const Reference ref = referenceRun(w, command, true);
+    ASSERT_FALSE(ref.after == before) << "the load changed nothing";
+    EXPECT_TRUE(ref.after.card == before.card) << "the camera's files changed";
+    EXPECT_TRUE(ref.log.find("home/Received/") != std::string::npos) << "no file was received";
+    killAtPoints(w, {"serial batch", command, {{"before", &before}, {"after", &ref.after}}}, serialPoints(ref),
+                 ref.points);
+}
 
 // Kill points picked out of a long run: spread evenly, the last ones, and
 // around the calls that matter most, as the uninterrupted run's log shows
