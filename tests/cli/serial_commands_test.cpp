@@ -11,6 +11,10 @@
 
 #include "app/strings.h"
 #include "camera_sim.h"
+#include "library/album_doc.h"
+#include "library/index_file.h"
+#include "media/avi_builder.h"
+#include "media/exif_builder.h"
 #include "cli/run_cli.h"
 #include "platform/profile.h"
 #include "support/temp_dir.h"
@@ -100,6 +104,41 @@ TEST_F(CliSerial, WrongUsage) {
     EXPECT_EQ(cli({"serial", "folders", "--speed", "9600"}).status, 2);
     EXPECT_EQ(cli({"serial", "test", "--port"}).status, 2);
     EXPECT_EQ(cli({"serial", "--help"}).status, 0);
+}
+
+std::vector<std::uint8_t> picture(const std::string& date) {
+    lumbrel::test::ExifFields f;
+    f.dateTimeOriginal = date;
+    return lumbrel::test::withSegments(lumbrel::test::testJpeg(64, 48), {lumbrel::test::exifSegment(f)});
+}
+
+TEST_F(CliSerial, LoadBringsEveryFolderIntoTheLibraryByDate) {
+    lumbrel::test::writeBytes(card / "DCIM/100ORRIN/ORRN0001.JPG", picture("2001:06:16 09:00:00"));
+    lumbrel::test::writeBytes(card / "DCIM/102ORRIN/ORRN0002.JPG", picture("2001:06:17 10:00:00"));
+    startCamera();
+    const auto r = cli({"serial", "load", "--batch", "--port", sim->devicePath(), "--no-open"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Loaded 2 files\n");
+    EXPECT_NE(r.err.find("102ORRIN is under transfer.(2/2)"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_regular_file(fs::path(home) / "Image Library/20010616/ORRN0001.JPG"));
+    EXPECT_TRUE(fs::is_regular_file(fs::path(home) / "Image Library/20010617/ORRN0002.JPG"));
+    EXPECT_FALSE(fs::exists(fs::path(home) / "Received"));
+    library::CKDCardAlbumDoc doc;
+    ASSERT_TRUE(library::openIndexFile(home + "/Lumbrel.kds", doc).ok());
+    EXPECT_EQ(doc.images().size(), 2u);
+    EXPECT_TRUE(fs::exists(card / "DCIM/100ORRIN/ORRN0001.JPG"));  // the camera keeps its files
+}
+
+TEST_F(CliSerial, LoadOfAFolderTheCameraLacksLoadsNothing) {
+    startCamera();
+    const auto r = cli({"serial", "load", "--folder", "105ORRIN", "--port", sim->devicePath(), "--no-open"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the camera has no folder 105ORRIN (it has: 100ORRIN 102ORRIN)"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(fs::path(home) / "Image Library"));
+    EXPECT_EQ(cli({"serial", "load", "--batch", "--folder", "100ORRIN"}).status, 2);
+    EXPECT_EQ(cli({"serial", "load", "--batch", "--move"}).status, 2);
+    EXPECT_EQ(cli({"serial", "load"}).status, 2);
 }
 
 }  // namespace
