@@ -1,10 +1,10 @@
 // The C functions of lm_mail.so over the mail control's core.
 
-#include <cstring>
 #include <new>
 
 #include "mailctl/lm_mail.h"
 #include "mailctl/mail_control.h"
+#include "platform/c_buffer.h"
 
 struct LmMailControl {
     lumbrel::mailctl::MailProperties properties;
@@ -30,11 +30,7 @@ __attribute__((visibility("default"))) int32_t LmMailGetProperty(const LmMailCon
                                                                  char* buffer, int32_t size) {
     if (!control || !name) return 0;
     try {
-        const auto value = lumbrel::mailctl::property(control->properties, name);
-        if (!value || value->size() >= INT32_MAX) return 0;
-        const auto needed = static_cast<int32_t>(value->size() + 1);
-        if (buffer && size >= needed) std::memcpy(buffer, value->c_str(), value->size() + 1);
-        return needed;
+        return lumbrel::platform::copyToBuffer(lumbrel::mailctl::property(control->properties, name), buffer, size);
     } catch (...) {
         return 0;
     }

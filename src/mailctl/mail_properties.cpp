@@ -3,27 +3,18 @@
 #include <charconv>
 #include <limits>
 
+#include "platform/utf8.h"
+
 namespace lumbrel::mailctl {
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 enum class Which { None, Path, File, Mailer, Size };
 
 Which which(std::string_view name) {
-    if (sameName(name, "ImagePath")) return Which::Path;
-    if (sameName(name, "ImageFile")) return Which::File;
-    if (sameName(name, "MailName") || sameName(name, "Mailer")) return Which::Mailer;
-    if (sameName(name, "TempSize") || sameName(name, "ImageSize")) return Which::Size;
+    if (platform::equalNoCase(name, "ImagePath")) return Which::Path;
+    if (platform::equalNoCase(name, "ImageFile")) return Which::File;
+    if (platform::equalNoCase(name, "MailName") || platform::equalNoCase(name, "Mailer")) return Which::Mailer;
+    if (platform::equalNoCase(name, "TempSize") || platform::equalNoCase(name, "ImageSize")) return Which::Size;
     return Which::None;
 }
 

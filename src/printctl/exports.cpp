@@ -1,9 +1,9 @@
 // The C functions of LM_QM.so over the print-launch control's core.
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 
+#include "platform/c_buffer.h"
 #include "printctl/LM_QM.h"
 #include "printctl/print_control.h"
 
@@ -31,11 +31,7 @@ __attribute__((visibility("default"))) int32_t LmQmGetProperty(const LmQmControl
                                                                char* buffer, int32_t size) {
     if (!control || !name) return 0;
     try {
-        const auto value = lumbrel::printctl::property(control->properties, name);
-        if (!value || value->size() >= INT32_MAX) return 0;
-        const auto needed = static_cast<int32_t>(value->size() + 1);
-        if (buffer && size >= needed) std::memcpy(buffer, value->c_str(), value->size() + 1);
-        return needed;
+        return lumbrel::platform::copyToBuffer(lumbrel::printctl::property(control->properties, name), buffer, size);
     } catch (...) {
         return 0;
     }

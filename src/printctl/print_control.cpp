@@ -2,34 +2,21 @@
 
 #include "platform/app_paths.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 #include "printctl/command_line.h"
 
 namespace lumbrel::printctl {
-namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 bool setProperty(PrintProperties& properties, std::string_view name, std::string_view value) {
-    if (sameName(name, "ImagePath")) properties.imagePath = value;
-    else if (sameName(name, "ImageFile")) properties.imageFile = value;
+    if (platform::equalNoCase(name, "ImagePath")) properties.imagePath = value;
+    else if (platform::equalNoCase(name, "ImageFile")) properties.imageFile = value;
     else return false;
     return true;
 }
 
 std::optional<std::string> property(const PrintProperties& properties, std::string_view name) {
-    if (sameName(name, "ImagePath")) return properties.imagePath;
-    if (sameName(name, "ImageFile")) return properties.imageFile;
+    if (platform::equalNoCase(name, "ImagePath")) return properties.imagePath;
+    if (platform::equalNoCase(name, "ImageFile")) return properties.imageFile;
     return std::nullopt;
 }
 
