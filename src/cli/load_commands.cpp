@@ -312,6 +312,10 @@ int runSerialLoad(const std::string& home, const std::vector<std::string>& args,
         }
         *target = args[++i];
     }
+    if (speed && !camera::isLinkSpeed(*speed)) {
+        err << "lumbrel-cli: " << *speed << " is not a speed of the link\n" << kSerialLoadUsage;
+        return 2;
+    }
     if (batch == folder.has_value()) {
         err << "lumbrel-cli: serial load takes --batch or --folder NAME\n" << kSerialLoadUsage;
         return 2;

@@ -139,6 +139,7 @@ TEST_F(CliSerial, LoadOfAFolderTheCameraLacksLoadsNothing) {
     EXPECT_EQ(cli({"serial", "load", "--batch", "--folder", "100ORRIN"}).status, 2);
     EXPECT_EQ(cli({"serial", "load", "--batch", "--move"}).status, 2);
     EXPECT_EQ(cli({"serial", "load"}).status, 2);
+    EXPECT_EQ(cli({"serial", "load", "--batch", "--speed", "12345"}).status, 2);
 }
 
 }  // namespace
