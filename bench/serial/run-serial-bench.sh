@@ -46,11 +46,15 @@ PY
     "$build/bin/lumbrel-cli" --home "$work/home" serial load --batch --port "$work/tty" --no-open \
     >"$work/out" 2>"$work/err"
 read -r wall user sys rss <"$work/time"
+# The reception alone, from the progress window's opening (the camera
+# identified and its lists read) to the link's end, as the command reports it.
+transfer=$(sed -n 's/^Transfer: .* in \([0-9.]*\) s$/\1/p' "$work/err")
 cat "$work/out"
-awk -v f="$files" -v p="$payload" -v i="$ideal" -v w="$wall" -v u="$user" -v s="$sys" -v r="$rss" 'BEGIN {
-    printf "files %d, payload %d bytes (%.2f MB)\n", f, p, p / 1e6
-    printf "wall %.1f s; block format allows %.1f s\n", w, i
-    printf "payload rate %.0f bytes/s: %.1f %% of the line (11520), %.1f %% of the block format (%.0f)\n",
-           p / w, 100 * p / w / 11520, 100 * i / w, p / i
+awk -v f="$files" -v p="$payload" -v i="$ideal" -v w="$wall" -v t="$transfer" -v u="$user" -v s="$sys" -v r="$rss" 'BEGIN {
+    printf "files %d, payload %d bytes (%.2f MB); block format allows %.1f s (%.0f bytes/s)\n", f, p, p / 1e6, i, p / i
+    printf "reception %.1f s: %.0f bytes/s, %.1f %% of the line (11520), %.1f %% of the block format\n",
+           t, p / t, 100 * p / t / 11520, 100 * i / t
+    printf "whole command %.1f s (start-up, identification, lists, placing, pages): %.1f %% of the block format\n",
+           w, 100 * i / w
     printf "CPU %.2f s user + %.2f s system = %.3f s per MB received; peak RSS %d KiB\n", u, s, (u + s) / (p / 1e6), r
 }'

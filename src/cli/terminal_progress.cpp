@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <iomanip>
 #include <ostream>
 
 namespace lumbrel::cli {
@@ -68,12 +69,15 @@ TerminalTransferProgress::TerminalTransferProgress(std::ostream& err, TerminalPr
 
 void TerminalTransferProgress::open(std::string_view caption, std::string_view text) {
     signals_.catchSignals();
+    opened_ = std::chrono::steady_clock::now();
+    files_ = 0;
     err_ << caption << ": " << text << " (Ctrl-C cancels)\n";
 }
 
 void TerminalTransferProgress::status(std::string_view line) {
     if (terminal_ && !line_.empty()) err_ << "\n";
     line_ = line;
+    ++files_;
     err_ << line_ << (terminal_ ? "" : "\n") << std::flush;
 }
 
@@ -84,6 +88,9 @@ void TerminalTransferProgress::percent(int value) {
 void TerminalTransferProgress::close() {
     if (terminal_ && !line_.empty()) err_ << "\n";
     line_.clear();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - opened_;
+    err_ << "Transfer: " << files_ << (files_ == 1 ? " file" : " files") << " in " << std::fixed
+         << std::setprecision(1) << took.count() << " s\n";
 }
 
 TerminalWaitWindow::TerminalWaitWindow(std::ostream& err) : err_(err), visible_(::isatty(STDERR_FILENO) == 1) {}

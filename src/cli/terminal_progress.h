@@ -6,6 +6,7 @@
 // point it stops after the current file and is taken back; after it the run
 // finishes (the command then says so). kill -9 is left to the run journal.
 
+#include <chrono>
 #include <iosfwd>
 #include <string>
 
@@ -42,8 +43,8 @@ private:
 };
 
 /// The progress window of a serial transfer: each file's status line on
-/// stderr, with its percentage on a terminal. Cancel is a suspend signal of
-/// the load's progress.
+/// stderr, with its percentage on a terminal, and at the end how many files
+/// in how long. Cancel is a suspend signal of the load's progress.
 class TerminalTransferProgress : public camera::TransferProgress {
 public:
     TerminalTransferProgress(std::ostream& err, TerminalProgress& signals);
@@ -58,6 +59,8 @@ private:
     TerminalProgress& signals_;
     bool terminal_;
     std::string line_;
+    std::chrono::steady_clock::time_point opened_{};
+    std::size_t files_ = 0;
 };
 
 class TerminalWaitWindow : public app::WaitWindow {
