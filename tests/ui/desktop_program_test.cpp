@@ -25,6 +25,8 @@
 #include "ui/folder_choice_dialog.h"
 #include "ui/load_page.h"
 #include "ui/progress_window.h"
+#include "ui/serial_load_dialog.h"
+#include "camera_sim.h"
 
 namespace lumbrel::ui {
 namespace {
@@ -154,6 +156,43 @@ private slots:
         QCOMPARE(tree(card_), cardBefore);  // copied, the card keeps its files
         QVERIFY(program.frame().page()->navigation()->libraryCountText() != QStringLiteral("0 "));
         QVERIFY(program.frame().isEnabled());  // enabled again after the progress window
+        program.finish();
+    }
+
+    // RS232C on the Load page: the serial dialog's OK receives every camera
+    // folder from a simulated camera and loads it; the dialog then closes.
+    void loadsASerialCameraThroughTheWindow() {
+        const fs::path serialCard = fs::path(dir_->path()) / "serial-card";
+        for (const char* name : {"ABCD0001.JPG", "ABCD0002.JPG"}) {
+            fs::create_directories(serialCard / "DCIM/100ORRIN");
+            fs::copy_file(card_ / "DCIM/100ORRIN" / name, serialCard / "DCIM/100ORRIN" / name);
+        }
+        camerasim::SimOptions options;
+        options.card = serialCard.string();
+        camerasim::CameraSim camera(options);
+        QVERIFY(camera.start());
+        test::writeText((fs::path(dir_->path()) / "config/Orrin/Lumbrel.conf").string(),
+                        "[CameraImage]\nAutoTakeIn=1\n[Settings]\nUSB/Serial=1\n[Communications]\nCommPort=" +
+                            camera.devicePath() + "\n");
+        DesktopProgram program(home_.string());
+        QCOMPARE(program.start(), std::optional<int>());
+        bool dialogSeen = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<SerialLoadDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialogSeen) return;
+            dialogSeen = true;
+            QVERIFY(dialog->batchButton()->isChecked());
+            dialog->okButton()->click();
+        });
+        look.start(20);
+        pressCamera(program);
+        look.stop();
+        QVERIFY(dialogSeen);
+        QVERIFY(fs::is_regular_file(home_ / "Image Library/20010616/ABCD0001.JPG"));
+        QVERIFY(fs::is_regular_file(home_ / "Image Library/20010616/ABCD0002.JPG"));
+        QVERIFY(!fs::exists(home_ / "Received"));
+        QCOMPARE(program.frame().page()->navigation()->libraryCountText(), QStringLiteral("1 "));
         program.finish();
     }
 
