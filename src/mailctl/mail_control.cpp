@@ -9,9 +9,11 @@
 namespace lumbrel::mailctl {
 
 MailServices MailServices::system() {
-    return {app::MailLookup::system(), [](const std::string& program, const std::vector<std::string>& args) {
-                return platform::runProgram(program, args);
-            }};
+    MailServices services;
+    services.run = [](const std::string& program, const std::vector<std::string>& args) {
+        return platform::runProgram(program, args);
+    };
+    return services;
 }
 
 std::optional<app::MailRow> mailRowNamed(const std::vector<app::MailRow>& rows, std::string_view mailName) {
@@ -39,8 +41,15 @@ MailResult doClick(const MailProperties& properties, const MailServices& service
         result.shrunk = copy.write(source, boxOf(properties.tempSize));
         result.attached = result.shrunk ? copy.path() : source;
         const ComposeCommand command = composeCommand(*row, result.attached);
+        const auto started = std::chrono::steady_clock::now();
         const auto status = services.run ? services.run(command.program, command.args) : std::nullopt;
         result.outcome = status == 0 ? MailOutcome::Composed : MailOutcome::ComposeFailed;
+        const bool handedOver = std::chrono::steady_clock::now() - started < services.handOver;
+        if (result.shrunk && status == 0 && handedOver && services.removeLater) {
+            std::function<void()> removal = copy.release();
+            result.removalDeferred = services.removeLater(removal);
+            if (!result.removalDeferred) removal();
+        }
     } catch (...) {
         result.outcome = MailOutcome::ComposeFailed;
     }

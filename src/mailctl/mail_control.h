@@ -2,8 +2,11 @@
 // What a click on an album page's MAIL button does: find the chosen mail
 // program, shrink a copy of the picture to a mail-friendly size, open the
 // program's compose window with the copy (or the picture itself) attached,
-// and remove the copy once the compose command has ended.
+// and remove the copy once the compose command has ended (or, when that
+// command only handed the message over, once the mail program has had time
+// to read it).
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,6 +23,14 @@ struct MailServices {
     /// Runs a program with arguments and waits for it: its exit status, nullopt
     /// when it cannot be started.
     std::function<std::optional<int>(const std::string&, const std::vector<std::string>&)> run;
+    /// A compose command that ends sooner than this has only handed the
+    /// message to a copy of the mail program that was running already, which
+    /// reads the attachment when the user sends it: the shrunk copy is then
+    /// given to removeLater instead of being removed at once. 0: never.
+    std::chrono::milliseconds handOver{0};
+    /// Runs a removal some time later; false when it cannot (the copy is then
+    /// removed at once).
+    std::function<bool(std::function<void()>)> removeLater;
 
     static MailServices system();
 };
@@ -35,6 +46,7 @@ struct MailResult {
     MailOutcome outcome = MailOutcome::NoMailProgram;
     std::string attached;  ///< the file handed to the mail program
     bool shrunk = false;   ///< attached is the shrunk copy
+    bool removalDeferred = false;  ///< the copy was left to services.removeLater
 };
 
 /// The mail row MailName names, compared ignoring case; nullopt for row 0 and

@@ -68,6 +68,15 @@ ShrunkCopy::~ShrunkCopy() {
     if (madeFolder_) platform::removeDirectory(folder_);
 }
 
+std::function<void()> ShrunkCopy::release() {
+    const std::string file = written_ ? file_ : std::string(), folder = madeFolder_ ? folder_ : std::string();
+    written_ = madeFolder_ = false;
+    return [file, folder] {
+        if (!file.empty()) platform::deleteFile(file);
+        if (!folder.empty()) platform::removeDirectory(folder);
+    };
+}
+
 bool ShrunkCopy::write(const std::string& source, std::pair<int, int> box) {
     if (file_.empty() || written_) return false;
     const auto bytes = platform::readFile(source, kMaxSourceBytes);

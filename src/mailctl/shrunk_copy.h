@@ -2,6 +2,7 @@
 // The mail-friendly copy of a picture: the fit rule, and the temporary folder
 // and file that hold the copy until the mail program has taken it.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -36,6 +37,12 @@ public:
 
     /// Where the copy is (or would be); empty when no folder could be had.
     const std::string& path() const { return file_; }
+
+    /// What the destructor would remove (the copy, and the folder this
+    /// object made), as a function to call later; the destructor then removes
+    /// nothing. For a mail program that was only handed the message and
+    /// reads the attachment after the compose command has ended.
+    std::function<void()> release();
 
 private:
     std::string folder_;

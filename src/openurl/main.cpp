@@ -5,8 +5,16 @@
 // control (their cores are linked in). A refused or failed link does nothing
 // else than say why on standard error; the exit status is then 1.
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -48,6 +56,42 @@ std::optional<std::vector<std::string>> libraryFolders(const std::string& home, 
     return openurl::canonicalFolders(folders);
 }
 
+// A mail program that was running already takes the message from its compose
+// command and reads the attachment only when the user sends it: the shrunk
+// copy then stays an hour (LUMBREL_MAIL_KEEP_MS for tests), in a process of
+// its own.
+constexpr auto kHandOver = std::chrono::seconds(5);
+
+std::chrono::milliseconds keepHandedOver() {
+    if (const char* text = std::getenv("LUMBREL_MAIL_KEEP_MS"); text && *text) {
+        char* end = nullptr;
+        const long long ms = std::strtoll(text, &end, 10);
+        if (*end == '\0' && ms >= 0) return std::chrono::milliseconds(ms);
+    }
+    return std::chrono::hours(1);
+}
+
+// Runs removal after keepHandedOver() in a detached process (double fork, new
+// session, standard streams on /dev/null), so that the browser that started
+// this program is not kept waiting. This program has one thread, so the
+// child may run any code.
+bool removeLater(const std::function<void()>& removal) {
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        ::setsid();
+        if (::fork() != 0) ::_exit(0);
+        if (const int null = ::open("/dev/null", O_RDWR); null >= 0)
+            for (int fd = 0; fd <= 2; ++fd) ::dup2(null, fd);
+        std::this_thread::sleep_for(keepHandedOver());
+        removal();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 int mail(const openurl::ControlUrl& link, const openurl::CheckedTarget& target) {
     mailctl::MailProperties properties;
     properties.imagePath = target.imagePath;
@@ -56,7 +100,10 @@ int mail(const openurl::ControlUrl& link, const openurl::CheckedTarget& target) 
     if (const std::string size = link.value("ImageSize"); !size.empty() &&
         !mailctl::setProperty(properties, "ImageSize", size))
         return refuse("ImageSize is no number: " + size);
-    const mailctl::MailResult result = mailctl::doClick(properties);
+    mailctl::MailServices services = mailctl::MailServices::system();
+    services.handOver = kHandOver;
+    services.removeLater = removeLater;
+    const mailctl::MailResult result = mailctl::doClick(properties, services);
     switch (result.outcome) {
         case mailctl::MailOutcome::Composed: return 0;
         case mailctl::MailOutcome::NoMailProgram:

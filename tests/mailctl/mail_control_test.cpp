@@ -3,6 +3,9 @@
 // the mail program got at the moment it ran, after the copy is gone.
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
 #include <sys/stat.h>
 
 #include <map>
@@ -135,6 +138,39 @@ TEST(MailControl, LargePicturesGoShrunkAndTheCopyIsGoneAfterwards) {
         EXPECT_EQ(f.receivedSize(), c.size) << c.file << " code " << c.code;
         EXPECT_FALSE(platform::exists(f.library + "/tmp")) << "the copy and its folder stay behind";
     }
+}
+
+// A compose command that returns at once has handed the message to a mail
+// program that was running already: the copy stays for it, and goes when the
+// deferred removal runs. One that takes longer has had its mail program read
+// the copy: it goes at once.
+TEST(MailControl, AHandedOverCopyStaysUntilItsRemovalRuns) {
+    MailFixture f;
+    f.appPaths["EUDORA.EXE"] = f.dir / "bin/thunderbird";
+    writePicture(f.library + "/WIDE.JPG", 1600, 1200);
+    MailServices services = f.services();
+    services.handOver = std::chrono::hours(1);
+    std::function<void()> removal;
+    services.removeLater = [&](std::function<void()> later) {
+        removal = std::move(later);
+        return true;
+    };
+    const MailResult result = doClick({f.library, "WIDE.JPG", "Eudora", 0}, services);
+    EXPECT_EQ(result.outcome, MailOutcome::Composed);
+    EXPECT_TRUE(result.removalDeferred);
+    EXPECT_TRUE(platform::isFile(f.library + "/tmp/WIDE.JPG"));
+    ASSERT_TRUE(removal);
+    removal();
+    EXPECT_FALSE(platform::exists(f.library + "/tmp"));
+
+    // No way to run it later: removed at once, as when the command takes long.
+    services.removeLater = [](std::function<void()>) { return false; };
+    EXPECT_FALSE(doClick({f.library, "WIDE.JPG", "Eudora", 0}, services).removalDeferred);
+    EXPECT_FALSE(platform::exists(f.library + "/tmp"));
+    services.handOver = std::chrono::milliseconds(0);
+    services.removeLater = [&](std::function<void()>) { return true; };
+    EXPECT_FALSE(doClick({f.library, "WIDE.JPG", "Eudora", 0}, services).removalDeferred);
+    EXPECT_FALSE(platform::exists(f.library + "/tmp"));
 }
 
 TEST(MailControl, ASmallPictureOrAMovieGoesAsItIs) {
