@@ -16,6 +16,17 @@ extern char** environ;
 namespace lumbrel::platform {
 namespace {
 
+// program and args as exec takes them, ending in a null pointer; valid while
+// the strings are.
+std::vector<char*> argumentVector(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
 // Closes every descriptor from 3 upwards except keep. Runs between fork and
 // exec, so it only makes system calls.
 void closeOtherDescriptors(int keep) {
@@ -63,11 +74,7 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
 
     // Everything the children need is prepared here: after fork only system
     // calls are made, as the parent may have other threads.
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 2);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(program, args);
 
     // The grandchild reports a failed exec through this pipe; a successful exec
     // closes it (close-on-exec), so the parent reads end of file.
@@ -133,11 +140,7 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
 
 std::optional<int> runProgram(const std::string& program, const std::vector<std::string>& args) {
     if (program.empty()) return std::nullopt;
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 2);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(program, args);
 
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -160,11 +163,7 @@ std::optional<int> runProgram(const std::string& program, const std::vector<std:
 std::optional<std::string> programOutput(const std::string& program, const std::vector<std::string>& args,
                                          std::size_t maxBytes, std::chrono::milliseconds timeout) {
     if (program.empty()) return std::nullopt;
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 2);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(program, args);
 
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return std::nullopt;
