@@ -4,13 +4,12 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/strings.h"
 #include "camera/camera_link.h"
 #include "camera/serial_camera.h"
 #include "camera/serial_transfer.h"
-#include "platform/profile.h"
+#include "cli/program_settings.h"
 
 namespace lumbrel::cli {
 namespace {
@@ -85,14 +84,9 @@ int runSerial(const std::string& home, const std::vector<std::string>& args, std
         return 2;
     }
 
-    std::string problem;
-    const auto folder = app::findProgramFolder(home, problem);
-    if (!folder) {
-        err << "lumbrel-cli: " << problem << "\n";
-        return 1;
-    }
-    platform::Profile profile(platform::Profile::defaultPath());
-    app::Settings settings(profile, *folder);
+    const auto program = ProgramSettings::open(home, err);
+    if (!program) return 1;
+    app::Settings& settings = program->settings();
     camera::CameraLink link;
     link.loadSettings(settings);
     if (parsed->port) link.setPortName(*parsed->port);
@@ -106,7 +100,7 @@ int runSerial(const std::string& home, const std::vector<std::string>& args, std
         }
         out << app::text(app::kMsgCameraRecognized) << "\n";
         if (parsed->save && !link.saveSettings(settings)) {
-            err << "lumbrel-cli: cannot write the settings file " << profile.path() << "\n";
+            err << "lumbrel-cli: cannot write the settings file " << settings.profile().path() << "\n";
             return 1;
         }
         return 0;

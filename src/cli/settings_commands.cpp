@@ -7,12 +7,11 @@
 #include <string_view>
 
 #include "app/mail_software.h"
-#include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/setup_choices.h"
 #include "cli/field_text.h"
+#include "cli/program_settings.h"
 #include "platform/autostart.h"
-#include "platform/profile.h"
 
 namespace lumbrel::cli {
 namespace {
@@ -116,14 +115,9 @@ int runSettings(const std::string& home, const std::vector<std::string>& args, s
         err << kSettingsUsage;
         return 2;
     }
-    std::string problem;
-    const auto folder = app::findProgramFolder(home, problem);
-    if (!folder) {
-        err << "lumbrel-cli: " << problem << "\n";
-        return 1;
-    }
-    platform::Profile profile(platform::Profile::defaultPath());
-    app::Settings settings(profile, *folder);
+    const auto program = ProgramSettings::open(home, err);
+    if (!program) return 1;
+    app::Settings& settings = program->settings();
     if (isList) {
         for (const app::SettingEntry& entry : app::settingTable())
             out << entry.section() << '\t' << entry.key() << '\t' << (entry.integer ? "integer" : "text") << '\t'
@@ -153,14 +147,9 @@ int runMail(const std::string& home, const std::vector<std::string>& args, std::
         err << kSettingsUsage;
         return 2;
     }
-    std::string problem;
-    const auto folder = app::findProgramFolder(home, problem);
-    if (!folder) {
-        err << "lumbrel-cli: " << problem << "\n";
-        return 1;
-    }
-    platform::Profile profile(platform::Profile::defaultPath());
-    const app::Settings settings(profile, *folder);
+    const auto program = ProgramSettings::open(home, err);
+    if (!program) return 1;
+    app::Settings& settings = program->settings();
     const std::string chosen = settings.get(app::setting::MailName);
     const auto rows = app::mailRows();
     for (const app::MailRow& row : rows)
