@@ -11,23 +11,13 @@
 #include "mailctl/lm_mail.h"
 #include "media/imaging.h"
 #include "platform/files.h"
+#include "support/loaded_library.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using lumbrel::test::TempDir;
 using lumbrel::test::writeText;
-
-struct MailLibrary {
-    void* handle = ::dlopen(LM_MAIL_SO, RTLD_NOW | RTLD_LOCAL);
-    template <typename Fn>
-    Fn get(const char* name) const {
-        return handle ? reinterpret_cast<Fn>(::dlsym(handle, name)) : nullptr;
-    }
-    ~MailLibrary() {
-        if (handle) ::dlclose(handle);
-    }
-};
 
 std::string get(LmMailGetPropertyFn getProperty, const LmMailControl* control, const char* name) {
     const int32_t size = getProperty(control, name, nullptr, 0);
@@ -39,7 +29,7 @@ std::string get(LmMailGetPropertyFn getProperty, const LmMailControl* control, c
 }
 
 TEST(LmMailLibrary, PropertiesByNameAndAClickThroughTheSystemLookups) {
-    MailLibrary lib;
+    lumbrel::test::LoadedLibrary lib(LM_MAIL_SO);
     ASSERT_NE(lib.handle, nullptr) << ::dlerror();
     const auto create = lib.get<LmMailCreateFn>("LmMailCreate");
     const auto destroy = lib.get<LmMailDestroyFn>("LmMailDestroy");

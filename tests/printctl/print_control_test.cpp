@@ -13,6 +13,7 @@
 #include "printctl/LM_QM.h"
 #include "printctl/command_line.h"
 #include "printctl/print_control.h"
+#include "support/loaded_library.h"
 #include "support/temp_dir.h"
 
 namespace lumbrel::printctl {
@@ -104,19 +105,8 @@ TEST(PrintControl, PropertiesByNameIgnoringCase) {
     EXPECT_EQ(property(p, "ImageSize"), std::nullopt);
 }
 
-struct QmLibrary {
-    void* handle = ::dlopen(LM_QM_SO, RTLD_NOW | RTLD_LOCAL);
-    template <typename Fn>
-    Fn get(const char* name) const {
-        return handle ? reinterpret_cast<Fn>(::dlsym(handle, name)) : nullptr;
-    }
-    ~QmLibrary() {
-        if (handle) ::dlclose(handle);
-    }
-};
-
 TEST(LmQmLibrary, StartsThePrintProgramInItsFolderAndTellsItsVersion) {
-    QmLibrary lib;
+    test::LoadedLibrary lib(LM_QM_SO);
     ASSERT_NE(lib.handle, nullptr) << ::dlerror();
     const auto create = lib.get<LmQmCreateFn>("LmQmCreate");
     const auto destroy = lib.get<LmQmDestroyFn>("LmQmDestroy");
